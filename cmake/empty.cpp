@@ -1,0 +1,1 @@
+// Placeholder so a subsystem library exists before its first source file.

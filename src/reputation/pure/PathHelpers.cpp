@@ -1,0 +1,59 @@
+#include "reputation/pure/PathHelpers.h"
+
+namespace vt {
+
+namespace {
+
+// Position (from 1) of the last '.', 0 when there is none, and the text after it
+// (the whole text when there is no dot).
+struct AfterLastDot {
+    size_t d;
+    std::string_view r;
+};
+
+AfterLastDot SplitAtLastDot(std::string_view s) {
+    size_t pos = s.rfind('.');
+    if (pos == std::string_view::npos) return {0, s};
+    return {pos + 1, s.substr(pos + 1)};
+}
+
+std::string_view AfterLastBackslash(std::string_view s) {
+    size_t pos = s.rfind('\\');
+    return pos == std::string_view::npos ? s : s.substr(pos + 1);
+}
+
+}  // namespace
+
+std::string StripQuotes(std::string_view s) {
+    // Positions are unbounded here: a quote past 32,767 characters is handled like any
+    // other, instead of overflowing a 16-bit position.
+    std::string t(s);
+    if (size_t q = t.find('"'); q != std::string::npos) t.erase(q, 1);
+    if (size_t q = t.find('"'); q != std::string::npos) t.resize(q);
+    return t;
+}
+
+std::string GetCommandProgramPath(std::string_view s) {
+    auto [d, r] = SplitAtLastDot(s);
+    if (r.find(' ') == std::string_view::npos) return std::string(s);
+    size_t k = r.find_first_of(" ,");
+    return std::string(s.substr(0, d + k));
+}
+
+std::string GetCommandFileName(std::string_view s) {
+    auto [d, r] = SplitAtLastDot(s);
+    std::string_view cut = s;
+    if (size_t k = r.find(' '); k != std::string_view::npos) cut = s.substr(0, d + k);
+    return std::string(AfterLastBackslash(cut));
+}
+
+std::string GetFileExtension(std::string_view s) {
+    return std::string(SplitAtLastDot(s).r);
+}
+
+std::string GetFolderPath(std::string_view s) {
+    size_t pos = s.rfind('\\');
+    return pos == std::string_view::npos ? std::string() : std::string(s.substr(0, pos + 1));
+}
+
+}  // namespace vt

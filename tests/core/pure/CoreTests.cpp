@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "core/Twips.h"
+#include "core/Wildcard.h"
+
+namespace {
+
+struct MatchCase {
+    const char* name;
+    const char* pattern;
+    bool expected;
+};
+
+TEST(WildcardMatch, Table) {
+    const MatchCase cases[] = {
+        {"", "", true},
+        {"", "*", true},
+        {"a", "", false},
+        {"run", "run", true},
+        {"Run", "run", false},  // case-sensitive form
+        {"runonce", "run*", true},
+        {"run", "run*", true},
+        {"xrun", "run*", false},  // whole-name match, not a search
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"a1c", "a#c", true},
+        {"abc", "a#c", false},
+        {"abc", "a[bx]c", true},
+        {"abc", "a[!bx]c", false},
+        {"ayc", "a[!bx]c", true},
+        {"a-c", "a[a-]c", true},   // "-" before "]" is a literal
+        {"amc", "a[a-z]c", true},  // range
+        {"aMc", "a[a-z]c", false},
+        {"a[c", "a[c", true},      // unclosed "[" is a literal
+        {"ab", "a[b", false},
+        {"a", "[]", false},        // empty list matches nothing
+        {"a", "[!]", true},        // negated empty list matches any one character
+        {"", "[!]", false},
+        {"desktop.ini", "*.ini", true},
+        {"x.lnk.txt", "*.lnk", false},
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*b", true},
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*a*a*b", false},
+        {"a*b", "a[*]b", true},
+        {"axb", "a[*]b", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vt::WildcardMatch(c.name, c.pattern), c.expected) << c.name << " ~ " << c.pattern;
+}
+
+TEST(WildcardMatch, NoCaseLowersBothSides) {
+    EXPECT_TRUE(vt::WildcardMatchNoCase("SOFTWARE", "soft*"));
+    EXPECT_TRUE(vt::WildcardMatchNoCase("software", "SOFT*"));
+    EXPECT_FALSE(vt::WildcardMatchNoCase("hardware", "SOFT*"));
+}
+
+TEST(PathDepth, CountsComponents) {
+    EXPECT_EQ(vt::PathDepth(""), 0);
+    EXPECT_EQ(vt::PathDepth("Software"), 1);
+    EXPECT_EQ(vt::PathDepth("Software\\Microsoft\\Windows"), 3);
+    EXPECT_EQ(vt::PathDepth("C:\\"), 2);
+    EXPECT_EQ(vt::PathDepth("\\\\"), 3);
+}
+
+TEST(Twips, ConvertsAtDpi) {
+    EXPECT_EQ(vt::TwipsToPixels(7080, 96), 472);
+    EXPECT_EQ(vt::TwipsToPixels(7815, 96), 521);
+    EXPECT_EQ(vt::TwipsToPixels(1440, 144), 144);
+    EXPECT_EQ(vt::TwipsToPixels(-15, 96), -1);
+    EXPECT_EQ(vt::PixelsToTwips(472, 96), 7080);
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+#include "support/TestSupport.h"
+
+#include <winhttp.h>
+#include <winsock2.h>
+
+#include <atomic>
+#include <sstream>
+
+#include "platform/Handles.h"
+#include "platform/MessagePump.h"
+#include "platform/WinText.h"
+
+namespace vt::test {
+
+namespace {
+
+std::string UniqueName(const char* prefix) {
+    static std::atomic<unsigned> counter{0};
+    return std::string(prefix) + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(::GetTickCount()) +
+           "_" + std::to_string(counter++);
+}
+
+// GET on the reference service; returns the body, "" on any failure.
+std::string ServiceGet(const std::string& pathAndQuery) {
+    std::string base = ServiceUrl();
+    if (base.empty()) return {};
+    URL_COMPONENTSW uc{};
+    uc.dwStructSize = sizeof(uc);
+    wchar_t host[256] = {};
+    uc.lpszHostName = host;
+    uc.dwHostNameLength = 256;
+    std::wstring wbase = Widen(base);
+    if (!::WinHttpCrackUrl(wbase.c_str(), 0, 0, &uc)) return {};
+    UniqueHInternet session(::WinHttpOpen(L"VantorileTests", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                          WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return {};
+    ::WinHttpSetTimeouts(session.get(), 3000, 3000, 3000, 3000);
+    UniqueHInternet conn(::WinHttpConnect(session.get(), host, uc.nPort, 0));
+    if (!conn) return {};
+    std::wstring wpath = Widen(pathAndQuery);
+    UniqueHInternet req(::WinHttpOpenRequest(conn.get(), L"GET", wpath.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                             WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+    if (!req) return {};
+    DWORD ms = 3000;
+    ::WinHttpSetOption(req.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof(ms));
+    if (!::WinHttpSendRequest(req.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !::WinHttpReceiveResponse(req.get(), nullptr))
+        return {};
+    std::string body;
+    for (;;) {
+        char buf[4096];
+        DWORD got = 0;
+        if (!::WinHttpReadData(req.get(), buf, sizeof(buf), &got) || got == 0) break;
+        body.append(buf, got);
+    }
+    return body;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    char tmp[MAX_PATH + 1] = {};
+    DWORD n = ::GetTempPathA(MAX_PATH, tmp);
+    std::string base(tmp, n);
+    if (!base.empty() && base.back() == '\\') base.pop_back();
+    path_ = base + "\\" + UniqueName("vt_");
+    ::CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    UniqueFileHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return false;
+    DWORD written = 0;
+    return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+bool FileExists(const std::string& path) {
+    DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    UniqueFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &fd));
+    if (find) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                ::DeleteFileA(full.c_str());
+        } while (::FindNextFileA(find.get(), &fd));
+    }
+    find.reset();
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(path.c_str());
+    return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+TestRegKey::TestRegKey() : path_("Software\\VantorileTests\\" + UniqueName("k")) {
+    HKEY k = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) ==
+        ERROR_SUCCESS)
+        ::RegCloseKey(k);
+}
+
+TestRegKey::~TestRegKey() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VantorileTests");  // only succeeds once empty
+}
+
+std::string ServiceUrl() { return GetEnv("VANTORILE_TEST_SERVICE"); }
+
+std::vector<std::string> ServiceQueries() {
+    std::vector<std::string> out;
+    std::istringstream in(ServiceGet("/_log"));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+    }
+    return out;
+}
+
+bool SetServiceMode(const std::string& mode) { return ServiceGet("/_control?mode=" + mode) == "ok"; }
+
+int ClosedPort() {
+    WSADATA wsa;
+    ::WSAStartup(MAKEWORD(2, 2), &wsa);
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    int port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) {
+        int len = sizeof(addr);
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
+    }
+    ::closesocket(s);  // never listened: connecting is refused
+    return port;
+}
+
+ScriptedPrompt::ScriptedPrompt() : previous_(SetCurrentPrompt(this)) {}
+
+ScriptedPrompt::~ScriptedPrompt() { SetCurrentPrompt(previous_); }
+
+int ScriptedPrompt::Show(HWND, const std::string& text, const std::string& title, UINT style) {
+    asked.push_back({text, title, style});
+    if (onAsk) onAsk(asked.back());
+    if (answers.empty()) return (style & 0xF) == MB_OK ? IDOK : IDCANCEL;
+    int a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+void ChildProcess::Kill() {
+    if (process) {
+        ::TerminateProcess(process, 0);
+        ::WaitForSingleObject(process, 5000);
+        ::CloseHandle(process);
+        process = nullptr;
+    }
+}
+
+bool StartSleeper(const std::string& dir, const std::string& name, ChildProcess& child) {
+    std::string self = ModulePath();
+    std::string sleeper = self.substr(0, self.find_last_of('\\') + 1) + "vt_sleeper.exe";
+    std::string target = dir + "\\" + name;
+    if (!::CopyFileA(sleeper.c_str(), target.c_str(), FALSE)) return false;
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "\"" + target + "\"";
+    if (!::CreateProcessA(target.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, dir.c_str(),
+                          &si, &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    child.process = pi.hProcess;
+    child.id = pi.dwProcessId;
+    // Give the loader time to map the module, so its path can be read.
+    ::WaitForInputIdle(pi.hProcess, 2000);
+    ::Sleep(100);
+    return true;
+}
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!pred()) {
+        if (::GetTickCount() - start > timeoutMs) return pred();
+        DoEvents();
+        ::Sleep(5);
+    }
+    return true;
+}
+
+}  // namespace vt::test

@@ -1,0 +1,97 @@
+// Fixtures shared by the Windows tests: throwaway folders and registry keys that clean
+// up after themselves, the reference reputation service started for this test run, and
+// a scripted answerer for the prompt seam.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Prompt.h"
+
+namespace vt::test {
+
+// A fresh folder under %TEMP%, removed with everything in it at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    // path + "\" + name
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+// Writes bytes to a file (creating folders is the caller's job); true on success.
+bool WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+// Removes a folder tree; true when it is gone afterwards.
+bool RemoveTree(const std::string& path);
+
+// A key "Software\VantorileTests\<unique>" under HKEY_CURRENT_USER, deleted with its
+// whole subtree at the end of the scope.
+class TestRegKey {
+public:
+    TestRegKey();
+    ~TestRegKey();
+    TestRegKey(const TestRegKey&) = delete;
+    TestRegKey& operator=(const TestRegKey&) = delete;
+    const std::string& path() const { return path_; }  // relative to HKEY_CURRENT_USER
+    HKEY root() const { return HKEY_CURRENT_USER; }
+
+private:
+    std::string path_;
+};
+
+// The reference service started by the test runner for this executable, as
+// "http://127.0.0.1:PORT", or "" when none was started.
+std::string ServiceUrl();
+// The queries the service has received so far (the decoded "q" values, oldest first).
+std::vector<std::string> ServiceQueries();
+// Sets how the service answers from now on: "normal", "500", "close", "empty", "garbage",
+// "slow:SECONDS", "huge"; true when the service acknowledged it.
+bool SetServiceMode(const std::string& mode);
+// A loopback port on which nothing listens.
+int ClosedPort();
+
+// Answers the prompt seam from a script and records what was asked.
+class ScriptedPrompt : public IPrompt {
+public:
+    struct Asked {
+        std::string text, title;
+        UINT style;
+    };
+    ScriptedPrompt();
+    ~ScriptedPrompt() override;
+    int Show(HWND owner, const std::string& text, const std::string& title, UINT style) override;
+
+    std::deque<int> answers;     // popped front first; IDCANCEL / IDOK when empty
+    std::vector<Asked> asked;
+    std::function<void(const Asked&)> onAsk;  // runs before the answer is returned
+
+private:
+    IPrompt* previous_;
+};
+
+// Starts a copy of a small console program that just waits (for process tests), from
+// exePath; returns its process handle and id. The caller ends it.
+struct ChildProcess {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+    ~ChildProcess();
+    void Kill();
+};
+// Copies the helper "sleeper" executable to dir\name and starts it.
+bool StartSleeper(const std::string& dir, const std::string& name, ChildProcess& child);
+
+// Pumps messages until pred() is true or timeoutMs passed; returns pred().
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
+
+}  // namespace vt::test
