@@ -1,0 +1,74 @@
+#include "toolbar/pure/PropertyBag.h"
+
+namespace vt {
+
+std::string LowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+void PropertyBag::Write(std::string_view key, BagValue value) {
+    std::string k = LowerAscii(key);
+    for (auto& item : items_) {
+        if (item.first == k) {
+            item.second = std::move(value);
+            return;
+        }
+    }
+    items_.emplace_back(std::move(k), std::move(value));
+}
+
+const BagValue* PropertyBag::Find(std::string_view key) const {
+    std::string k = LowerAscii(key);
+    for (const auto& item : items_)
+        if (item.first == k) return &item.second;
+    return nullptr;
+}
+
+int32_t PropertyBag::ReadInt(std::string_view key, int32_t def) const {
+    const BagValue* v = Find(key);
+    if (!v) return def;
+    if (auto p = std::get_if<int32_t>(v)) return *p;
+    if (auto p = std::get_if<bool>(v)) return *p ? 1 : 0;
+    return def;
+}
+
+bool PropertyBag::ReadBool(std::string_view key, bool def) const {
+    const BagValue* v = Find(key);
+    if (!v) return def;
+    if (auto p = std::get_if<bool>(v)) return *p;
+    if (auto p = std::get_if<int32_t>(v)) return *p != 0;
+    return def;
+}
+
+std::string PropertyBag::ReadString(std::string_view key, std::string_view def) const {
+    const BagValue* v = Find(key);
+    if (v)
+        if (auto p = std::get_if<std::string>(v)) return *p;
+    return std::string(def);
+}
+
+FontDesc PropertyBag::ReadFont(std::string_view key, const FontDesc& def) const {
+    const BagValue* v = Find(key);
+    if (v)
+        if (auto p = std::get_if<FontDesc>(v)) return *p;
+    return def;
+}
+
+PicturePtr PropertyBag::ReadPicture(std::string_view key) const {
+    const BagValue* v = Find(key);
+    if (v)
+        if (auto p = std::get_if<PicturePtr>(v)) return *p;
+    return nullptr;
+}
+
+std::vector<std::string> PropertyBag::Keys() const {
+    std::vector<std::string> keys;
+    keys.reserve(items_.size());
+    for (const auto& item : items_) keys.push_back(item.first);
+    return keys;
+}
+
+}  // namespace vt
