@@ -8,6 +8,7 @@ tools/verdicts.txt.
 For tests it also serves:
   GET /_control?mode=M   normal | 500 | close | empty | garbage | huge | slow:SECONDS | silent
   GET /_log              the decoded names received so far, one per line (UTF-8)
+  GET /_connections      how many TCP connections have carried /api.php requests so far
 
 Options: --port N (0 picks a free one), --host, --port-file F (the chosen port is written
 there once listening), --log F (every received name is appended), --delay SECONDS.
@@ -56,6 +57,7 @@ class State:
         self.delay = delay
         self.mode = "normal"
         self.queries = []
+        self.connections = 0
         self.lock = threading.Lock()
 
 
@@ -85,8 +87,17 @@ class Handler(BaseHTTPRequestHandler):
             with st.lock:
                 body = "".join(q + "\n" for q in st.queries)
             return self.send_text(200, body)
+        if url.path == "/_connections":
+            with st.lock:
+                body = str(st.connections)
+            return self.send_text(200, body)
         if url.path != "/api.php":
             return self.send_text(404, "Not found")
+        # One handler object lives as long as its connection: count each one once.
+        if not getattr(self, "_counted", False):
+            self._counted = True
+            with st.lock:
+                st.connections += 1
 
         # Decode the raw query ourselves so "+" stays a plus sign, as the client sent it.
         raw = ""

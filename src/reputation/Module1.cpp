@@ -1,0 +1,78 @@
+#include "reputation/Module1.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include "platform/Prompt.h"
+#include "platform/WinText.h"
+#include "reputation/pure/UrlEncode.h"
+
+namespace vt {
+
+bool LookupErrorShown = false;
+std::string DetailsSource;
+
+namespace {
+
+constexpr char kDefaultServiceUrl[] = "http://127.0.0.1:8399";
+
+// Wine sometimes hands the socket layer's own numbers through instead of WinHTTP's.
+constexpr uint32_t kWsaTimedOut = 10060;
+constexpr uint32_t kWsaConnRefused = 10061;
+constexpr uint32_t kWsaNetUnreach = 10051;
+constexpr uint32_t kWsaHostUnreach = 10065;
+
+}  // namespace
+
+std::string ReputationUrl(const std::string& name) {
+    std::string base = GetEnv("VANTORILE_REPUTATION_URL");
+    if (base.empty()) base = kDefaultServiceUrl;
+    while (!base.empty() && base.back() == '/') base.pop_back();
+    return base + "/api.php?q=" + PercentEncode(name);
+}
+
+bool MeansServiceNotFound(const HttpResponse& failure) {
+    if (failure.ok) return false;
+    switch (failure.error) {
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case kWsaConnRefused:
+    case kWsaNetUnreach:
+    case kWsaHostUnreach:
+        return true;
+    case ERROR_WINHTTP_TIMEOUT:
+    case kWsaTimedOut:
+        // Sending includes connecting: a time-out there is a host that never answered the
+        // connection. Later it is a service that took the request and stayed silent.
+        return failure.stage == HttpStage::Send;
+    default:
+        return false;
+    }
+}
+
+int32_t QueryReputation(const std::string& name) {
+    try {
+        HttpResponse r = CurrentHttpClient().Get(ReputationUrl(name));
+        if (!r.ok) {
+            if (MeansServiceNotFound(r) && !LookupErrorShown) {
+                // Set first: the message box runs a message loop, and a lookup started
+                // from inside it must not stack a second warning on top.
+                LookupErrorShown = true;
+                CurrentPrompt().Show(::GetActiveWindow(),
+                                     "Errore:" + std::to_string(static_cast<int32_t>(r.error)) +
+                                         " Impossibile connettersi al database, assicurarsi di essere connessi ad "
+                                         "Internet. Libreria:" +
+                                         r.errorSource,
+                                     "Errore", MB_OK | MB_ICONEXCLAMATION);
+            }
+            return kGradeNone;
+        }
+        // An error page is not the service's verdict on the file.
+        if (r.status < 200 || r.status > 299) return kGradeNone;
+        return GradeFromAnswer(r.body);
+    } catch (...) {
+        return kGradeNone;
+    }
+}
+
+}  // namespace vt

@@ -1,0 +1,33 @@
+// The program's shared module: the path helpers, the reputation lookup that grades a
+// file by its name, and the little state the windows share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "reputation/HttpClient.h"
+#include "reputation/pure/PathHelpers.h"
+#include "reputation/pure/ReputationAnswer.h"
+
+namespace vt {
+
+// True once the "service cannot be reached" warning has been shown; the windows clear it
+// when a new scan starts, so the warning appears at most once per scan.
+extern bool LookupErrorShown;
+// "1" or "2": which list's selected row the details dialog shows.
+extern std::string DetailsSource;
+
+// The reliability grade (0 to 4) of a bare file name, from the reputation service. A
+// synchronous request: it blocks until the answer arrives or a time-out ends it.
+int32_t QueryReputation(const std::string& name);
+
+// The URL that QueryReputation asks for name: the service's base address (environment
+// variable VANTORILE_REPUTATION_URL, else http://127.0.0.1:8399), "/api.php?q=" and the
+// name percent-encoded as UTF-8.
+std::string ReputationUrl(const std::string& name);
+
+// True for the client failures that mean the service cannot be found or reached (the
+// only ones the user is told about).
+bool MeansServiceNotFound(const HttpResponse& failure);
+
+}  // namespace vt
