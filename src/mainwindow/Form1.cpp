@@ -1,32 +1,280 @@
 #include "mainwindow/Form1.h"
 
+#include <windowsx.h>
+
 #include "app/resource.h"
 #include "core/Twips.h"
 #include "platform/Dpi.h"
+#include "scanners/cScanProcesses.h"
 
 namespace vt {
 
-Form1::Form1() { AddMessageFilter(this); }
+namespace {
 
-Form1::~Form1() { RemoveMessageFilter(this); }
+constexpr COLORREF kBannerColour = RGB(16, 42, 92);
+const char* const kPanelClass = "VantorilePanel";
+
+// Panels and the banner are plain containers: what their controls report goes to the
+// main window, which owns every handler.
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+        return ::SendMessageA(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+    case WM_ERASEBKGND: {
+        auto brush = reinterpret_cast<HBRUSH>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (!brush) break;
+        RECT r;
+        ::GetClientRect(hwnd, &r);
+        ::FillRect(reinterpret_cast<HDC>(wp), &r, brush);
+        return 1;
+    }
+    default:
+        break;
+    }
+    return ::DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void RegisterPanelClass() {
+    HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    if (::GetClassInfoExA(inst, kPanelClass, &wc)) return;
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &PanelProc;
+    wc.hInstance = inst;
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kPanelClass;
+    ::RegisterClassExA(&wc);
+}
+
+// Top-level windows of the program still open; the program ends with the last one.
+int g_openWindows = 0;
+
+}  // namespace
+
+Form1::BusyScope::~BusyScope() {
+    if (--f_.busy_ == 0 && f_.closing_ && f_.hwnd()) ::PostMessageA(f_.hwnd(), WM_APP_DEFERRED_CLOSE, 0, 0);
+}
+
+class Form1::ProcessEvents : public IScanProcessesEvents {
+public:
+    explicit ProcessEvents(Form1& f) : f_(f) {}
+    void CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool& Terminate) override {
+        f_.SCANPROC_CurrentProcess(File, Path, Id, Terminate);
+    }
+    void DoneScanning(int16_t TotalProcesses) override { f_.SCANPROC_DoneScanning(TotalProcesses); }
+
+private:
+    Form1& f_;
+};
+
+Form1::Form1() : Form1(Seams{}) {}
+
+Form1::Form1(Seams seams)
+    : seams_(seams),
+      prompt_(seams.prompt ? *seams.prompt : CurrentPrompt()),
+      clock_(seams.clock ? *seams.clock : static_cast<IClock&>(systemClock_)) {
+    // Window initialisation: the process scanner exists before anything is loaded.
+    processEvents_ = std::make_unique<ProcessEvents>(*this);
+    SCANPROC = std::make_unique<cScanProcesses>(processEvents_.get());
+    if (seams_.processTable) SCANPROC->SetProcessTable(seams_.processTable);
+    AddMessageFilter(this);
+}
+
+Form1::~Form1() {
+    RemoveMessageFilter(this);
+    if (hwnd()) {
+        destroyed_ = true;
+        ::DestroyWindow(hwnd());
+    }
+    if (images_) ::ImageList_Destroy(images_);
+}
 
 bool Form1::Load() {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_CONTROLPARENT;
-    int dpi = SystemDpi();
-    RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
+    dpi_ = SystemDpi();
+    RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
     ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
     int w = r.right - r.left, h = r.bottom - r.top;
     RECT work{};
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     int x = work.left + (work.right - work.left - w) / 2;
     int y = work.top + (work.bottom - work.top - h) / 2;
-    HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTORILE));
-    if (!CreateWindowOf("VantorileForm1", exStyle, kMainCaption, style, x, y, w, h, nullptr, nullptr, icon))
-        return false;
+    HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTORILE), IMAGE_ICON,
+                                                 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    RegisterPanelClass();
+    if (!CreateWindowOf("VantorileForm1", exStyle, kMainCaption, style, x, y, w, h, nullptr, nullptr, icon)) return false;
+    ++g_openWindows;
+
+    // The monitor the window landed on may not be the primary one.
+    int actual = WindowDpi(hwnd());
+    if (actual != dpi_) {
+        dpi_ = actual;
+        RECT rr{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
+        ::AdjustWindowRectEx(&rr, style, FALSE, exStyle);
+        ::SetWindowPos(hwnd(), nullptr, 0, 0, rr.right - rr.left, rr.bottom - rr.top, SWP_NOMOVE | SWP_NOZORDER);
+    }
+
+    CreateFonts();
+    CreateImages();
+    BuildBanner();
+    frame1_ = AddPanel(IDC_FRAME1, 120, 1920, 6855, 5895, true);
+    frame3_ = AddPanel(IDC_FRAME3, 120, 1920, 6855, 5895, false);
+    frame5_ = AddPanel(IDC_FRAME5, 120, 1920, 6855, 5895, false);
+    BuildProcessPanel();
+    BuildHelpPanel();
+    Relayout();
+
+    BusyScope busy(*this);
+    SetHelpTexts();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
+    StartProcessScan();
     return true;
+}
+
+HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, long l, long t, long w,
+                       long h, DWORD exStyle) {
+    HWND ctl = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+    if (ctl) {
+        ::SendMessageA(ctl, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        layout_.push_back({ctl, l, t, w, h});
+    }
+    return ctl;
+}
+
+HWND Form1::AddPanel(int id, long l, long t, long w, long h, bool visible) {
+    HWND panel = AddControl(hwnd(), kPanelClass, "", WS_CLIPCHILDREN, id, l, t, w, h, WS_EX_CONTROLPARENT);
+    if (panel && !visible) ::ShowWindow(panel, SW_HIDE);
+    return panel;
+}
+
+void Form1::CreateFonts() {
+    auto make = [this](const char* face, double points, int weight) {
+        int height = -static_cast<int>(points * dpi_ / 72.0 + 0.5);
+        return UniqueHFont(::CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
+    };
+    font_ = make("Tahoma", 8.25, FW_NORMAL);
+    boldFont_ = make("Tahoma", 8.25, FW_BOLD);
+    bigFont_ = make("Arial", 14.25, FW_NORMAL);
+}
+
+void Form1::CreateImages() {
+    int size = MulDiv(16, dpi_, 96);
+    HIMAGELIST list = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 5, 0);
+    HINSTANCE inst = ::GetModuleHandleA(nullptr);
+    // Index 0 is an empty picture, so a grade of 0 shows no icon while n shows picture n.
+    {
+        UniqueHBitmap colour(::CreateBitmap(size, size, 1, 32, nullptr));
+        std::vector<BYTE> maskBits(static_cast<size_t>(((size + 15) / 16) * 2 * size), 0xFF);
+        UniqueHBitmap mask(::CreateBitmap(size, size, 1, 1, maskBits.data()));
+        ::ImageList_Add(list, colour.get(), mask.get());
+    }
+    legendIcons_.clear();
+    for (int id : {IDI_GRADE1, IDI_GRADE2, IDI_GRADE3, IDI_GRADE4}) {
+        UniqueHIcon icon(static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+        ::ImageList_AddIcon(list, icon.get());
+        legendIcons_.push_back(std::move(icon));
+    }
+    HIMAGELIST old = images_;
+    images_ = list;
+    if (listView1_.hwnd()) listView1_.SetImageList(images_);
+    if (old) ::ImageList_Destroy(old);
+}
+
+void Form1::BuildBanner() {
+    bannerBrush_.reset(::CreateSolidBrush(kBannerColour));
+    banner_ = AddControl(hwnd(), kPanelClass, "", WS_CLIPCHILDREN, IDC_PICTURE3, 0, 0, 7080, 1050);
+    ::SetWindowLongPtrA(banner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bannerBrush_.get()));
+    logo_.reset(static_cast<HBITMAP>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    HWND image1 = AddControl(banner_, "STATIC", "", SS_BITMAP | SS_REALSIZECONTROL, IDC_IMAGE1, 120, 60, 2250, 900);
+    ::SendMessageA(image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
+    AddControl(banner_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL1, 3120, 360, 3975, 495);
+}
+
+void Form1::Relayout() {
+    for (const Placed& p : layout_) {
+        RECT r = TwipsRect(p.left, p.top, p.width, p.height, dpi_);
+        ::SetWindowPos(p.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (listView1_.hwnd()) {
+        listView1_.SetColumnWidth(0, TwipsToPixels(2822, dpi_));
+        listView1_.SetColumnWidth(1, TwipsToPixels(7056, dpi_));
+        listView1_.SetColumnWidth(2, TwipsToPixels(1642, dpi_));
+    }
+}
+
+void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    CreateFonts();
+    for (const Placed& p : layout_) ::SendMessageA(p.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (int id : {IDC_NUMPROC, IDC_NUMDATA})
+        if (HWND h = Control(id)) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    if (HWND h = Control(IDC_LABEL2)) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_.get()), FALSE);
+    CreateImages();
+    ShowLegendIcons();
+    if (suggested)
+        ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Relayout();
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+HWND Form1::Control(int id) const {
+    for (const Placed& p : layout_)
+        if (::GetDlgCtrlID(p.hwnd) == id) return p.hwnd;
+    return nullptr;
+}
+
+std::string Form1::ControlText(int id) const {
+    HWND h = Control(id);
+    if (!h) return {};
+    int n = ::GetWindowTextLengthA(h);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    n = ::GetWindowTextA(h, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+bool Form1::Scanning() const { return SCANPROC && SCANPROC->Scanning(); }
+
+LRESULT Form1::OnCtlColorStatic(HDC dc, HWND ctl) {
+    int id = ::GetDlgCtrlID(ctl);
+    if (id == IDC_LABEL1) {
+        ::SetTextColor(dc, RGB(255, 255, 255));
+        ::SetBkColor(dc, kBannerColour);
+        return reinterpret_cast<LRESULT>(bannerBrush_.get());
+    }
+    if (id == IDC_IMAGE1) return reinterpret_cast<LRESULT>(bannerBrush_.get());
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    if (id == IDC_LABEL12) ::SetTextColor(dc, RGB(0, 0, 255));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT Form1::OnNotify(NMHDR* hdr) {
+    if (hdr->hwndFrom == listView1_.hwnd() && hdr->code == NM_CUSTOMDRAW)
+        return listView1_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+    return 0;
+}
+
+void Form1::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) return;
+    BusyScope busy(*this);
+    switch (id) {
+    case IDC_COMMAND1: Command1_Click(); break;
+    case IDC_COMMAND2: Command2_Click(); break;
+    case IDC_CHECK1: Check1_Click(); break;
+    default: break;
+    }
 }
 
 bool Form1::PreTranslate(MSG& msg) {
@@ -40,7 +288,21 @@ bool Form1::PreTranslate(MSG& msg) {
 }
 
 void Form1::Unload() {
-    if (hwnd()) ::DestroyWindow(hwnd());
+    if (!hwnd() || destroyed_) return;
+    closing_ = true;
+    // Every cancellation on its own: one that fails must not keep the window open.
+    try { CancelProcessScan(); } catch (...) {}
+    // A scan or a question may still be on the stack (we are nested in its message pump):
+    // the window goes once the outermost handler has returned.
+    if (busy_ > 0) return;
+    destroyed_ = true;
+    ::DestroyWindow(hwnd());
+}
+
+void Form1::OnFinalDestroy() {
+    destroyed_ = true;
+    try { SCANPROC.reset(); } catch (...) {}
+    if (--g_openWindows <= 0 && seams_.endProgramOnClose) ::PostQuitMessage(0);
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -48,12 +310,28 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         Unload();
         return 0;
+    case WM_APP_DEFERRED_CLOSE:
+        if (closing_ && busy_ == 0) Unload();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp));
+        return 0;
+    case WM_NOTIFY:
+        return OnNotify(reinterpret_cast<NMHDR*>(lp));
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+        return 0;
     default:
         return DefaultProc(msg, wp, lp);
     }
 }
 
-void Form1::OnFinalDestroy() { ::PostQuitMessage(0); }
+int Form1::Ask(const std::string& text, const std::string& title, UINT style) {
+    return prompt_.Show(hwnd(), text, title, style);
+}
 
 int RunProgram() {
     Form1 form;

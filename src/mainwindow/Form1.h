@@ -1,30 +1,157 @@
-// The main window: caption, size and closing for now; the panels come with their own files.
+// The main window: banner, toolbar band, and the three panels (processes, startup
+// entries, help) with their handlers. Split by concern: Form1.cpp (window, layout,
+// closing), Form1Processes.cpp (process panel), Form1Help.cpp (help texts).
 #pragma once
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Handles.h"
+#include "platform/ListView.h"
 #include "platform/MessagePump.h"
+#include "platform/Prompt.h"
 #include "platform/Window.h"
+#include "scanners/cScanProcesses.h"
 
 namespace vt {
 
 inline constexpr const char* kMainCaption = "Vantorile 1.0 - Process and startup analyzer";
+inline constexpr const char* kProgramTitle = "Vantorile";
 inline constexpr long kClientWidthTwips = 7080;
 inline constexpr long kClientHeightTwips = 7815;
 
+// Control identifiers (unique across the window, so the panels can forward to it).
+enum ControlId : int {
+    IDC_PICTURE3 = 100, IDC_IMAGE1, IDC_LABEL1,
+    IDC_FRAME1 = 200, IDC_LISTVIEW1, IDC_FRAME2, IDC_CHECK1, IDC_LABEL3, IDC_NUMPROC, IDC_COMMAND1, IDC_COMMAND2,
+    IDC_FRAME3 = 300, IDC_LISTVIEW2, IDC_FRAME4, IDC_LABEL4, IDC_NUMDATA, IDC_COMMAND3, IDC_COMMAND4,
+    IDC_FRAME5 = 400, IDC_LABEL2, IDC_LABEL5, IDC_PICTURE1, IDC_LABEL6, IDC_PICTURE2, IDC_LABEL7, IDC_PICTURE4,
+    IDC_LABEL9, IDC_PICTURE5, IDC_LABEL8, IDC_LABEL11, IDC_LABEL12, IDC_LABEL13, IDC_LABEL14,
+};
+
+// Window messages of our own.
+enum : UINT {
+    WM_APP_DEFERRED_CLOSE = WM_APP + 1,
+};
+
 class Form1 : public Window, private IMessageFilter {
 public:
+    struct Seams {
+        IPrompt* prompt = nullptr;  // null: the current prompt (the message box)
+        IClock* clock = nullptr;    // null: the system clock
+        IProcessTable* processTable = nullptr;  // null: the live process table
+        // The program ends when its last window closes; tests keep their thread alive.
+        bool endProgramOnClose = true;
+    };
+
     Form1();
+    explicit Form1(Seams seams);
     ~Form1() override;
 
-    // Creates and shows the window, centred on the primary work area.
+    // Window load: texts, members, show, and the first process scan (returns after it).
     bool Load();
+    // Stops every scan and closes; deferred while a handler or scan is still on the stack.
+    void Unload();
+
+    // Rebuilds the process list by a complete scan (never nests a second scan).
+    void StartProcessScan();
+
+    // For tests and the panels: the controls as the design names them.
+    ListView& ListView1() { return listView1_; }
+    HWND Control(int id) const;
+    std::string ControlText(int id) const;
+    bool Scanning() const;
+    int Dpi() const { return dpi_; }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnFinalDestroy() override;
 
 private:
+    class ProcessEvents;
+    friend class ProcessEvents;
+
+    // An item of the layout table: a control and its design rectangle in twips, relative to
+    // its parent.
+    struct Placed {
+        HWND hwnd;
+        long left, top, width, height;
+    };
+    // Keeps the window alive while handlers that may pump messages run.
+    class BusyScope {
+    public:
+        explicit BusyScope(Form1& f) : f_(f) { ++f_.busy_; }
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        Form1& f_;
+    };
+
     bool PreTranslate(MSG& msg) override;
-    void Unload();
+
+    // Layout and look.
+    HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, long l, long t, long w, long h,
+                    DWORD exStyle = 0);
+    HWND AddPanel(int id, long l, long t, long w, long h, bool visible);
+    void CreateFonts();
+    void CreateImages();
+    void Relayout();
+    void OnDpiChanged(int dpi, const RECT* suggested);
+    LRESULT OnCtlColorStatic(HDC dc, HWND ctl);
+    LRESULT OnNotify(NMHDR* hdr);
+    void OnCommand(int id, int code);
+
+    void BuildBanner();
+    void BuildProcessPanel();
+    void BuildHelpPanel();
+    void SetHelpTexts();
+    void ShowLegendIcons();
+
+    // Process panel.
+    void SCANPROC_CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool& Terminate);
+    void SCANPROC_DoneScanning(int16_t TotalProcesses);
+    void Command1_Click();
+    void Command2_Click();
+    void Check1_Click();
+    void CancelProcessScan();
+    void DeleteEndedProcessFile(int32_t processId, const std::string& path);
+
+    int Ask(const std::string& text, const std::string& title, UINT style);
+
+    Seams seams_;
+    IPrompt& prompt_;
+    SystemClock systemClock_;
+    IClock& clock_;
+
+    int dpi_ = 96;
+    std::vector<Placed> layout_;
+    UniqueHFont font_, boldFont_, bigFont_;
+    HIMAGELIST images_ = nullptr;
+    UniqueHBitmap logo_;
+    std::vector<UniqueHIcon> legendIcons_;
+    UniqueHBrush bannerBrush_;
+
+    HWND frame1_ = nullptr, frame3_ = nullptr, frame5_ = nullptr, banner_ = nullptr;
+    ListView listView1_;
+
+    std::unique_ptr<ProcessEvents> processEvents_;
+    std::unique_ptr<cScanProcesses> SCANPROC;
+    int32_t currentGrade_ = 0;
+    bool processScanRunning_ = false;
+    bool processRescanPending_ = false;
+
+    int busy_ = 0;
+    bool closing_ = false;
+    bool destroyed_ = false;
 };
 
 // Creates the main window and runs the message loop until the last window closes.

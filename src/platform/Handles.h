@@ -57,9 +57,11 @@ struct FindHandleTraits {
 struct HKeyTraits {
     static HKEY Invalid() noexcept { return nullptr; }
     static void Close(HKEY h) noexcept {
-        // Predefined roots are not ours to close.
-        if (reinterpret_cast<ULONG_PTR>(h) < 0x80000000u || reinterpret_cast<ULONG_PTR>(h) > 0x800000FFu)
-            ::RegCloseKey(h);
+        // Predefined roots are not ours to close; on x64 they are sign-extended.
+        auto v = static_cast<LONG>(reinterpret_cast<LONG_PTR>(h));
+        bool predefined = reinterpret_cast<LONG_PTR>(h) == v && v >= static_cast<LONG>(0x80000000u) &&
+                          v <= static_cast<LONG>(0x800000FFu);
+        if (!predefined) ::RegCloseKey(h);
     }
 };
 struct HIconTraits {

@@ -1,0 +1,82 @@
+// The help panel: the reliability legend and the meaning of the startup entry codes.
+#include "mainwindow/Form1.h"
+
+namespace vt {
+
+namespace {
+
+struct CodeMeaning {
+    const char* code;
+    const char* meaning;
+};
+
+constexpr CodeMeaning kCodes[] = {
+    {"CU", "Voce presente in HKEY_CURRENT_USER"},
+    {"LM", "Voce presente in HKEY_LOCAL_MACHINE"},
+    {"R", "Voce presente nella chiave Run del registro"},
+    {"RO", "Voce presente nella chiave RunOnce del registro"},
+    {"RS", "Voce presente nella chiave RunServices del registro"},
+    {"RSO", "Voce presente nella chiave RunServicesOnce del registro"},
+    {"UST", "Voce in Esecuzione automatica dell'utente corrente"},
+    {"CST", "Voce in Esecuzione Automatica per tutti gli utenti"},
+};
+
+}  // namespace
+
+void Form1::BuildHelpPanel() {
+    HWND label2 = AddControl(frame5_, "STATIC", "Guida:", SS_LEFT, IDC_LABEL2, 120, 120, 975, 375);
+    ::SendMessageA(label2, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_.get()), FALSE);
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL5, 120, 480, 6495, 855);
+
+    struct Legend {
+        int picture, label;
+        long top;
+        const char* text;
+    };
+    const Legend legend[] = {
+        {IDC_PICTURE1, IDC_LABEL6, 1320, "File solitamente sicuro. Non deve essere rimosso."},
+        {IDC_PICTURE2, IDC_LABEL7, 1680, "File conosciuto come infetto. Verificare e rimuovere subito."},
+        {IDC_PICTURE4, IDC_LABEL9, 2040, "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli."},
+        {IDC_PICTURE5, IDC_LABEL8, 2400,
+         "File non riconosciuto. Fare doppio click per dettagli e nel dubbio procedere ad una scansione antivirus."},
+    };
+    for (const Legend& l : legend) {
+        AddControl(frame5_, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, l.picture, 120, l.top, 240, 240);
+        AddControl(frame5_, "STATIC", l.text, SS_LEFT | SS_NOPREFIX, l.label, 480, l.top, 6255, 480);
+    }
+    AddControl(frame5_, "STATIC", "All'interno della sezione Avvio sono mostrati dei codici identificativi in blu:",
+               SS_LEFT | SS_NOPREFIX, IDC_LABEL11, 120, 2880, 6615, 375);
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1575);
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL13, 1560, 3360, 4455, 2055);
+    AddControl(frame5_, "STATIC", "Dall'unione di CU o LM con le altre chiavi di registro, appare ad esempio CUR",
+               SS_LEFT | SS_NOPREFIX, IDC_LABEL14, 240, 5280, 5775, 255);
+}
+
+void Form1::SetHelpTexts() {
+    ::SetWindowTextA(Control(IDC_LABEL1),
+                     "Realizzato dal team di sviluppo Vantorile\r\nPowered by Vantorile Reputation Service");
+    ::SetWindowTextA(Control(IDC_LABEL5),
+                     "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si "
+                     "avviano automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente "
+                     "un'icona che indica il relativo grado di affidabilit\xc3\xa0.");
+    ShowLegendIcons();
+    std::string codes, meanings;
+    for (const CodeMeaning& c : kCodes) {
+        if (!codes.empty()) {
+            codes += "\r\n";
+            meanings += "\r\n";
+        }
+        codes += c.code;
+        meanings += c.meaning;
+    }
+    ::SetWindowTextA(Control(IDC_LABEL12), codes.c_str());
+    ::SetWindowTextA(Control(IDC_LABEL13), meanings.c_str());
+}
+
+void Form1::ShowLegendIcons() {
+    const int pictures[] = {IDC_PICTURE1, IDC_PICTURE2, IDC_PICTURE4, IDC_PICTURE5};
+    for (size_t i = 0; i < 4 && i < legendIcons_.size(); ++i)
+        ::SendMessageA(Control(pictures[i]), STM_SETICON, reinterpret_cast<WPARAM>(legendIcons_[i].get()), 0);
+}
+
+}  // namespace vt

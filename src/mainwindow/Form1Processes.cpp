@@ -1,0 +1,125 @@
+// The process panel: the list filled from the process scanner, rescans, the system
+// process option, and ending a process with the optional deletion of its file.
+#include <charconv>
+
+#include "core/Twips.h"
+#include "mainwindow/Form1.h"
+#include "reputation/Module1.h"
+
+namespace vt {
+
+namespace {
+
+constexpr UINT kQuestionStyle = MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;  // 307
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// The ID column as a 32-bit integer; nothing for a text that is not one.
+bool ParseProcessId(const std::string& text, int32_t& id) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    auto [ptr, ec] = std::from_chars(first, last, id);
+    return ec == std::errc() && ptr == last;
+}
+
+}  // namespace
+
+void Form1::BuildProcessPanel() {
+    RECT none{0, 0, 0, 0};
+    listView1_.Create(frame1_, IDC_LISTVIEW1, none);
+    ::SendMessageA(listView1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    layout_.push_back({listView1_.hwnd(), 0, 0, 6855, 4560});
+    listView1_.SetImageList(images_);
+    listView1_.SelectOnMouseDown(true);
+    listView1_.AddColumn("Nome processo", TwipsToPixels(2822, dpi_));
+    listView1_.AddColumn("Percorso processo", TwipsToPixels(7056, dpi_));
+    listView1_.AddColumn("ID", TwipsToPixels(1642, dpi_));
+
+    // The group box is drawn behind the controls it frames; they belong to the panel so
+    // their notifications reach the window.
+    AddControl(frame1_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME2, 45, 4635, 4380, 555);
+    AddControl(frame1_, "BUTTON", "Mostra processi sistema", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_CHECK1, 45 + 180,
+               4635 + 225, 2040, 240);
+    AddControl(frame1_, "STATIC", "Numero di processi:", SS_LEFT, IDC_LABEL3, 45 + 2340, 4635 + 240, 1575, 195);
+    // Wide enough for four digits: the count would be cut off at its design width.
+    HWND num = AddControl(frame1_, "STATIC", "00", SS_LEFT, IDC_NUMPROC, 45 + 4005, 4635 + 240, 360, 195);
+    ::SendMessageA(num, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    AddControl(frame1_, "BUTTON", "&Termina && Elimina", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND1, 4545, 4725, 2310, 465);
+    AddControl(frame1_, "BUTTON", "&Inizia scansione", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND2, 45, 5355, 6810, 465);
+}
+
+void Form1::StartProcessScan() {
+    if (closing_ || !SCANPROC) return;
+    if (processScanRunning_) {
+        // Never nest a second walk: stop the running one and scan again once it has
+        // reported its end, so the request is not lost.
+        processRescanPending_ = true;
+        SCANPROC->CancelScanning();
+        return;
+    }
+    BusyScope busy(*this);
+    processScanRunning_ = true;
+    do {
+        processRescanPending_ = false;
+        listView1_.Clear();
+        SCANPROC->SystemProcesses(::SendMessageA(Control(IDC_CHECK1), BM_GETCHECK, 0, 0) == BST_CHECKED);
+        SCANPROC->BeginScanning();
+    } while (processRescanPending_ && !closing_ && SCANPROC);
+    processScanRunning_ = false;
+}
+
+void Form1::CancelProcessScan() {
+    processRescanPending_ = false;
+    if (SCANPROC) SCANPROC->CancelScanning();
+}
+
+void Form1::SCANPROC_CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool&) {
+    currentGrade_ = File == "[System Process]" ? 1 : QueryReputation(File);
+    if (!listView1_.hwnd()) return;
+    int row = listView1_.AddRow(File, currentGrade_);
+    if (row < 0) return;
+    listView1_.SetText(row, 1, Path);
+    listView1_.SetText(row, 2, std::to_string(Id));
+    listView1_.SetTextColor(row, 2, kBlue);
+    listView1_.Select(row);
+    listView1_.EnsureVisible(row);
+}
+
+void Form1::SCANPROC_DoneScanning(int16_t TotalProcesses) {
+    if (HWND num = Control(IDC_NUMPROC)) ::SetWindowTextA(num, std::to_string(TotalProcesses).c_str());
+}
+
+void Form1::Command2_Click() {
+    LookupErrorShown = false;
+    StartProcessScan();
+}
+
+void Form1::Check1_Click() { StartProcessScan(); }
+
+void Form1::Command1_Click() {
+    int row = listView1_.SelectedRow();
+    if (row < 0) return;
+    const std::string file = listView1_.Text(row, 0);
+    const std::string folder = listView1_.Text(row, 1);
+    const std::string idText = listView1_.Text(row, 2);
+
+    if (Ask("Sei sicuro di voler terminare il processo " + file + "?", "Termina processo", kQuestionStyle) != IDYES) return;
+    int32_t id = 0;
+    if (!ParseProcessId(idText, id) || !SCANPROC || !SCANPROC->TerminateProcess(id)) return;
+
+    // Only a row with a real folder names a file: "SYSTEM" + name is no path to delete.
+    bool realPath = folder.size() > 1 && folder.back() == '\\';
+    if (realPath && Ask("Vuoi anche eliminarlo dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+        DeleteEndedProcessFile(id, folder + file);
+    StartProcessScan();
+}
+
+void Form1::DeleteEndedProcessFile(int32_t processId, const std::string& path) {
+    // Ending a process does not wait for it; its image stays locked until it is gone.
+    if (UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(processId))); process)
+        ::WaitForSingleObject(process.get(), 2000);
+    std::string reason;
+    if (!DeleteFileWithReason(path, &reason))
+        Ask("Impossibile eliminare il file " + path + ".\r\n" + reason, kProgramTitle, MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace vt

@@ -1,0 +1,224 @@
+#include "platform/ListView.h"
+
+#include <windowsx.h>
+
+#include <vector>
+
+namespace vt {
+
+ListView::~ListView() {
+    if (hwnd_) ::RemoveWindowSubclass(hwnd_, &ListView::SubclassProc, 1);
+    if (tip_) ::DestroyWindow(tip_);
+}
+
+bool ListView::Create(HWND parent, int id, const RECT& r) {
+    hwnd_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                              r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+    if (!hwnd_) return false;
+    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    ::SetWindowSubclass(hwnd_, &ListView::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+
+    // One tool over the whole list; its text is asked for on demand and follows the cell
+    // under the pointer.
+    tip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                             ::GetModuleHandleA(nullptr), nullptr);
+    if (tip_) {
+        TOOLINFOA ti{};
+        ti.cbSize = sizeof(ti);
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = hwnd_;
+        ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+        ti.lpszText = LPSTR_TEXTCALLBACKA;
+        ::SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+        ::SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, 600);
+        ::SendMessageA(tip_, TTM_ACTIVATE, FALSE, 0);
+    }
+    return true;
+}
+
+void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }
+
+void ListView::AddColumn(const std::string& header, int widthPx) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.cx = widthPx;
+    col.pszText = const_cast<char*>(header.c_str());
+    col.iSubItem = columns_;
+    ::SendMessageA(hwnd_, LVM_INSERTCOLUMNA, columns_, reinterpret_cast<LPARAM>(&col));
+    ++columns_;
+}
+
+void ListView::SetColumnWidth(int column, int widthPx) { ListView_SetColumnWidth(hwnd_, column, widthPx); }
+
+void ListView::Clear() {
+    ListView_DeleteAllItems(hwnd_);
+    rows_.clear();
+    tipRow_ = tipSub_ = -1;
+    if (tip_) ::SendMessageA(tip_, TTM_ACTIVATE, FALSE, 0);
+}
+
+int ListView::AddRow(const std::string& text, int image) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = Count();
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = image;
+    int row = static_cast<int>(::SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row >= 0 && static_cast<size_t>(row) >= rows_.size()) rows_.resize(static_cast<size_t>(row) + 1);
+    return row;
+}
+
+int ListView::Count() const { return hwnd_ ? ListView_GetItemCount(hwnd_) : 0; }
+
+void ListView::SetText(int row, int sub, const std::string& text) {
+    LVITEMA item{};
+    item.iSubItem = sub;
+    item.pszText = const_cast<char*>(text.c_str());
+    ::SendMessageA(hwnd_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string ListView::Text(int row, int sub) const {
+    if (row < 0 || row >= Count()) return {};
+    std::vector<char> buf(512);
+    for (;;) {
+        LVITEMA item{};
+        item.iSubItem = sub;
+        item.pszText = buf.data();
+        item.cchTextMax = static_cast<int>(buf.size());
+        int n = static_cast<int>(::SendMessageA(hwnd_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        // A full buffer may mean a cut text: grow and ask again.
+        if (n < static_cast<int>(buf.size()) - 1 || buf.size() >= (1u << 20)) return std::string(buf.data(), static_cast<size_t>(n));
+        buf.resize(buf.size() * 4);
+    }
+}
+
+void ListView::SetTextColor(int row, int sub, COLORREF colour) {
+    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return;
+    rows_[static_cast<size_t>(row)].colour[static_cast<size_t>(sub)] = colour;
+    ListView_RedrawItems(hwnd_, row, row);
+}
+
+void ListView::SetToolTip(int row, int sub, const std::string& text) {
+    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return;
+    rows_[static_cast<size_t>(row)].tip[static_cast<size_t>(sub)] = text;
+}
+
+std::string ListView::ToolTip(int row, int sub) const {
+    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return {};
+    return rows_[static_cast<size_t>(row)].tip[static_cast<size_t>(sub)];
+}
+
+int ListView::SelectedRow() const { return hwnd_ ? ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED) : -1; }
+
+void ListView::Select(int row) {
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void ListView::EnsureVisible(int row) {
+    if (row >= 0) ListView_EnsureVisible(hwnd_, row, FALSE);
+}
+
+int ListView::HitTest(POINT client) const {
+    LVHITTESTINFO hit{};
+    hit.pt = client;
+    int row = ListView_SubItemHitTest(hwnd_, &hit);
+    return (row >= 0 && (hit.flags & LVHT_ONITEM)) ? row : -1;
+}
+
+int ListView::FindText(const std::string& text) const {
+    int n = Count();
+    for (int row = 0; row < n; ++row) {
+        std::string t = Text(row, 0);
+        if (::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, t.c_str(), static_cast<int>(t.size()), text.c_str(),
+                             static_cast<int>(text.size())) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
+}
+
+LRESULT ListView::OnCustomDraw(NMLVCUSTOMDRAW* cd) const {
+    switch (cd->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        size_t row = cd->nmcd.dwItemSpec;
+        int sub = cd->iSubItem;
+        COLORREF c = CLR_DEFAULT;
+        if (row < rows_.size() && sub >= 0 && sub <= 2) c = rows_[row].colour[static_cast<size_t>(sub)];
+        // A selected row keeps the system's highlight text so it stays readable.
+        bool selected = ListView_GetItemState(hwnd_, static_cast<int>(row), LVIS_SELECTED) != 0 && ::GetFocus() == hwnd_;
+        cd->clrText = (c == CLR_DEFAULT || selected) ? ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT) : c;
+        return CDRF_DODEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+void ListView::UpdateTipCell(POINT client) {
+    if (!tip_) return;
+    LVHITTESTINFO hit{};
+    hit.pt = client;
+    int row = ListView_SubItemHitTest(hwnd_, &hit);
+    int sub = row >= 0 ? hit.iSubItem : -1;
+    if (row == tipRow_ && sub == tipSub_) return;
+    tipRow_ = row;
+    tipSub_ = sub;
+    bool has = !ToolTip(row, sub).empty();
+    ::SendMessageA(tip_, TTM_POP, 0, 0);
+    ::SendMessageA(tip_, TTM_ACTIVATE, has ? TRUE : FALSE, 0);
+}
+
+LRESULT ListView::OnMessage(UINT msg, WPARAM, LPARAM lp, bool& handled) {
+    handled = false;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (selectOnMouseDown_) {
+            POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            Select(HitTest(pt));
+        }
+        break;
+    case WM_MOUSEMOVE: {
+        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        UpdateTipCell(pt);
+        break;
+    }
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->hwndFrom == tip_ && hdr->code == TTN_GETDISPINFOA) {
+            auto* di = reinterpret_cast<NMTTDISPINFOA*>(lp);
+            tipText_ = ToolTip(tipRow_, tipSub_);
+            di->lpszText = const_cast<char*>(tipText_.c_str());
+            handled = true;
+            return 0;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK ListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<ListView*>(ref);
+    bool handled = false;
+    LRESULT r = self->OnMessage(msg, wp, lp, handled);
+    if (handled) return r;
+    if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, &ListView::SubclassProc, 1);
+        self->hwnd_ = nullptr;
+        self->tip_ = nullptr;  // owned by the list: destroyed with it
+    }
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace vt

@@ -1,0 +1,75 @@
+// A report-view list with what the windows ask of it: rows appended with a small icon,
+// sub-item texts, per-cell text colours and tooltips, single selection, hit testing,
+// and a case-insensitive search on the row text. Rows are only appended or cleared.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace vt {
+
+class ListView {
+public:
+    ListView() = default;
+    ListView(const ListView&) = delete;
+    ListView& operator=(const ListView&) = delete;
+    ~ListView();
+
+    bool Create(HWND parent, int id, const RECT& r);
+    HWND hwnd() const noexcept { return hwnd_; }
+
+    void SetImageList(HIMAGELIST images);
+    void AddColumn(const std::string& header, int widthPx);
+    void SetColumnWidth(int column, int widthPx);
+
+    void Clear();
+    // Appends a row; returns its index (0 = first).
+    int AddRow(const std::string& text, int image);
+    int Count() const;
+
+    void SetText(int row, int sub, const std::string& text);
+    std::string Text(int row, int sub) const;
+    void SetTextColor(int row, int sub, COLORREF colour);
+    void SetToolTip(int row, int sub, const std::string& text);
+    std::string ToolTip(int row, int sub) const;
+
+    // -1 when no row is selected.
+    int SelectedRow() const;
+    // -1 clears the selection.
+    void Select(int row);
+    void EnsureVisible(int row);
+    // Row under a client point, -1 for none.
+    int HitTest(POINT client) const;
+    // First row whose text equals `text`, letter case ignored; -1 for none.
+    int FindText(const std::string& text) const;
+
+    // Make any mouse button select the row under the pointer, or clear the selection.
+    void SelectOnMouseDown(bool on) { selectOnMouseDown_ = on; }
+
+    // The owner forwards NM_CUSTOMDRAW of this list here.
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* cd) const;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+    void UpdateTipCell(POINT client);
+
+    struct RowExtras {
+        std::array<COLORREF, 3> colour{CLR_DEFAULT, CLR_DEFAULT, CLR_DEFAULT};
+        std::array<std::string, 3> tip;
+    };
+
+    HWND hwnd_ = nullptr;
+    HWND tip_ = nullptr;
+    int columns_ = 0;
+    bool selectOnMouseDown_ = false;
+    std::vector<RowExtras> rows_;
+    int tipRow_ = -1, tipSub_ = -1;
+    mutable std::string tipText_;
+};
+
+}  // namespace vt

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include "mainwindow/MainWindowSupport.h"
+#include "platform/WinText.h"
+#include "reputation/Module1.h"
+
+namespace vt::test {
+namespace {
+
+class ProcessPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SetServiceMode("normal"));
+        LookupErrorShown = false;
+        // A name the reference service grades as infected (2).
+        ASSERT_TRUE(StartSleeper(dir.path(), "svch0st.exe", child));
+    }
+    void TearDown() override {
+        form.reset();
+        child.Kill();
+        SetServiceMode("normal");
+    }
+    void Open() {
+        Form1::Seams seams;
+        seams.prompt = &prompt;
+        seams.processTable = &table;
+        seams.endProgramOnClose = false;
+        form = std::make_unique<Form1>(seams);
+        ASSERT_TRUE(form->Load());
+    }
+    int ChildRow() { return FindRow(form->ListView1(), "svch0st.exe"); }
+    void SelectChild() {
+        int row = ChildRow();
+        ASSERT_GE(row, 0);
+        form->ListView1().Select(row);
+    }
+
+    TempDir dir;
+    ChildProcess child;
+    ScriptedPrompt prompt;
+    PartlyHiddenTable table;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(ProcessPanel, FirstScanListsTheChildWithFolderIdAndGrade) {
+    Open();
+    ListView& list = form->ListView1();
+    int row = ChildRow();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(list.Text(row, 1), dir.path() + "\\");
+    EXPECT_EQ(list.Text(row, 2), std::to_string(child.id));
+    EXPECT_EQ(RowImage(list, row), 2);
+    EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(list.Count()));
+    // The last added row is the selected one.
+    EXPECT_EQ(list.SelectedRow(), list.Count() - 1);
+    EXPECT_TRUE(prompt.asked.empty());
+    // Every row was looked up by its bare name.
+    auto queries = ServiceQueries();
+    EXPECT_NE(std::find(queries.begin(), queries.end(), "svch0st.exe"), queries.end());
+}
+
+TEST_F(ProcessPanel, HelpTextsAreExact) {
+    Open();
+    EXPECT_EQ(form->ControlText(IDC_LABEL2), "Guida:");
+    EXPECT_EQ(form->ControlText(IDC_LABEL6), "File solitamente sicuro. Non deve essere rimosso.");
+    EXPECT_EQ(form->ControlText(IDC_LABEL7), "File conosciuto come infetto. Verificare e rimuovere subito.");
+    EXPECT_EQ(form->ControlText(IDC_LABEL9),
+              "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli.");
+    EXPECT_EQ(form->ControlText(IDC_LABEL8),
+              "File non riconosciuto. Fare doppio click per dettagli e nel dubbio procedere ad una scansione antivirus.");
+    EXPECT_EQ(form->ControlText(IDC_LABEL5),
+              "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si avviano "
+              "automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente un'icona che "
+              "indica il relativo grado di affidabilit\xc3\xa0.");
+    EXPECT_EQ(form->ControlText(IDC_LABEL12), "CU\r\nLM\r\nR\r\nRO\r\nRS\r\nRSO\r\nUST\r\nCST");
+    EXPECT_EQ(form->ControlText(IDC_LABEL13),
+              "Voce presente in HKEY_CURRENT_USER\r\nVoce presente in HKEY_LOCAL_MACHINE\r\n"
+              "Voce presente nella chiave Run del registro\r\nVoce presente nella chiave RunOnce del registro\r\n"
+              "Voce presente nella chiave RunServices del registro\r\n"
+              "Voce presente nella chiave RunServicesOnce del registro\r\n"
+              "Voce in Esecuzione automatica dell'utente corrente\r\n"
+              "Voce in Esecuzione Automatica per tutti gli utenti");
+    EXPECT_EQ(form->ControlText(IDC_LABEL14),
+              "Dall'unione di CU o LM con le altre chiavi di registro, appare ad esempio CUR");
+    EXPECT_EQ(form->ControlText(IDC_COMMAND1), "&Termina && Elimina");
+    EXPECT_EQ(form->ControlText(IDC_COMMAND2), "&Inizia scansione");
+    EXPECT_EQ(form->ControlText(IDC_CHECK1), "Mostra processi sistema");
+    char caption[128] = {};
+    ::GetWindowTextA(form->hwnd(), caption, sizeof(caption));
+    EXPECT_STREQ(caption, "Vantorile 1.0 - Process and startup analyzer");
+}
+
+TEST_F(ProcessPanel, SystemOptionAddsAndRemovesRowsWithoutPath) {
+    table.hidden.insert(static_cast<int32_t>(child.id));
+    Open();
+    EXPECT_EQ(ChildRow(), -1);
+    HWND check = form->Control(IDC_CHECK1);
+    Click(check);  // rescans at once with the new option
+    int row = ChildRow();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(form->ListView1().Text(row, 1), "SYSTEM");
+    EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(form->ListView1().Count()));
+    Click(check);
+    EXPECT_EQ(ChildRow(), -1);
+    EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(form->ListView1().Count()));
+}
+
+TEST_F(ProcessPanel, TerminateAsksAndOnlyYesProceeds) {
+    Open();
+    // No selection: nothing is asked.
+    form->ListView1().Select(-1);
+    Click(form->Control(IDC_COMMAND1));
+    EXPECT_TRUE(prompt.asked.empty());
+
+    for (int answer : {IDNO, IDCANCEL}) {
+        SelectChild();
+        prompt.answers = {answer};
+        Click(form->Control(IDC_COMMAND1));
+        EXPECT_TRUE(ProcessAlive(child.process));
+    }
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler terminare il processo svch0st.exe?");
+    EXPECT_EQ(prompt.asked[0].title, "Termina processo");
+    EXPECT_EQ(prompt.asked[0].style, 307u);
+}
+
+TEST_F(ProcessPanel, YesThenNoEndsTheProcessAndRescansWithoutDeleting) {
+    Open();
+    SelectChild();
+    prompt.answers = {IDYES, IDNO};
+    Click(form->Control(IDC_COMMAND1));
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[1].text, "Vuoi anche eliminarlo dal PC?");
+    EXPECT_EQ(prompt.asked[1].title, "Elimina file");
+    EXPECT_EQ(prompt.asked[1].style, 307u);
+    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(ChildRow(), -1);
+    EXPECT_TRUE(FileExists(dir / "svch0st.exe"));
+}
+
+TEST_F(ProcessPanel, YesThenYesDeletesTheFile) {
+    Open();
+    SelectChild();
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND1));
+    EXPECT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_FALSE(FileExists(dir / "svch0st.exe"));
+    EXPECT_EQ(ChildRow(), -1);
+}
+
+TEST_F(ProcessPanel, FailedDeleteIsReported) {
+    Open();
+    // Holding the file open without delete sharing makes the deletion fail.
+    UniqueFileHandle hold(::CreateFileA((dir / "svch0st.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold);
+    SelectChild();
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND1));
+    ASSERT_EQ(prompt.asked.size(), 3u);
+    EXPECT_EQ(prompt.asked[2].title, "Vantorile");
+    EXPECT_EQ(prompt.asked[2].style, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_NE(prompt.asked[2].text.find(dir / "svch0st.exe"), std::string::npos);
+    EXPECT_TRUE(FileExists(dir / "svch0st.exe"));
+    EXPECT_EQ(ChildRow(), -1);  // rescanned all the same
+}
+
+TEST_F(ProcessPanel, SystemRowNeverOffersToDeleteAFile) {
+    table.hidden.insert(static_cast<int32_t>(child.id));
+    Open();
+    Click(form->Control(IDC_CHECK1));
+    SelectChild();
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND1));
+    ASSERT_EQ(prompt.asked.size(), 1u);  // ended, but no file question
+    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+// Points the lookups at a port where nothing listens for the length of a test.
+class UnreachableService {
+public:
+    UnreachableService() : saved_(GetEnv("VANTORILE_REPUTATION_URL")) {
+        std::string url = "http://127.0.0.1:" + std::to_string(ClosedPort());
+        ::SetEnvironmentVariableA("VANTORILE_REPUTATION_URL", url.c_str());
+    }
+    ~UnreachableService() { ::SetEnvironmentVariableA("VANTORILE_REPUTATION_URL", saved_.c_str()); }
+
+private:
+    std::string saved_;
+};
+
+TEST(ProcessPanelOffline, WarnsOncePerScanAndListsRowsWithoutIcon) {
+    UnreachableService offline;
+    LookupErrorShown = false;
+    ScriptedPrompt prompt;
+    Form1::Seams seams;
+    seams.prompt = &prompt;
+    seams.endProgramOnClose = false;
+    Form1 form(seams);
+    ASSERT_TRUE(form.Load());
+    ListView& list = form.ListView1();
+    ASSERT_GT(list.Count(), 1);
+    for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(RowImage(list, i), 0) << list.Text(i, 0);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].title, "Errore");
+    EXPECT_EQ(prompt.asked[0].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+
+    // The option box rescans without clearing the flag: no new warning.
+    Click(form.Control(IDC_CHECK1));
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    // The scan button clears it: the warning comes again, once.
+    Click(form.Control(IDC_COMMAND2));
+    EXPECT_EQ(prompt.asked.size(), 2u);
+}
+
+}  // namespace
+}  // namespace vt::test
