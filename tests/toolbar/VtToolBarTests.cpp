@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Handles.h"
+#include "platform/MessagePump.h"
+#include "platform/WinText.h"
+#include "platform/Window.h"
+#include "support/TestSupport.h"
+#include "toolbar/MainToolBar.h"
+#include "toolbar/VtToolBar.h"
+
+namespace {
+
+using vt::test::PumpUntil;
+
+class Host : public vt::Window {
+public:
+    bool Open(int w, int h) {
+        if (!CreateWindowOf("VtToolBarTestHost", 0, "Toolbar host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, w,
+                            h, nullptr, nullptr))
+            return false;
+        ::ShowWindow(hwnd(), SW_SHOW);
+        ::SetForegroundWindow(hwnd());
+        ::UpdateWindow(hwnd());
+        return true;
+    }
+};
+
+struct Sink : vt::VtToolBarEventsBase {
+    std::vector<int32_t> clicks, dblClicks, hovers, downs, ups;
+    int enters = 0, leaves = 0, redraws = 0;
+    void Click(int32_t i) override { clicks.push_back(i); }
+    void DblClick(int32_t i) override { dblClicks.push_back(i); }
+    void OnButtonHover(int32_t i) override { hovers.push_back(i); }
+    void MouseDown(int32_t i, int16_t&, int16_t&, float&, float&) override { downs.push_back(i); }
+    void MouseUp(int32_t i, int16_t&, int16_t&, float&, float&) override { ups.push_back(i); }
+    void MouseEnter() override { ++enters; }
+    void MouseLeave() override { ++leaves; }
+    void OnRedrawing(int32_t) override { ++redraws; }
+};
+
+class ToolBarWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.Open(720, 260));
+        RECT r{0, 0, 600, 200};  // larger than needed: the toolbar fits itself
+        ASSERT_TRUE(vt::CreateMainToolBar(toolbar, host.hwnd(), r, 100, 96));
+        vt::DoEvents();
+    }
+    void TearDown() override { ::SetCursorPos(1200, 1000); }
+
+    POINT CellCentre(int i) const {
+        double x, y;
+        vt::CellOrigin(toolbar.Layout(), i, x, y);
+        return POINT{static_cast<LONG>(x + toolbar.Layout().cellWidth / 2),
+                     static_cast<LONG>(y + toolbar.Layout().cellHeight / 2)};
+    }
+    POINT ScreenPoint(POINT client) const {
+        ::ClientToScreen(toolbar.hwnd(), &client);
+        return client;
+    }
+    void Post(UINT msg, WPARAM wp, POINT p) { ::PostMessageA(toolbar.hwnd(), msg, wp, MAKELPARAM(p.x, p.y)); }
+    void ClickAt(POINT p) {
+        Post(WM_MOUSEMOVE, 0, p);
+        Post(WM_LBUTTONDOWN, MK_LBUTTON, p);
+        Post(WM_LBUTTONUP, 0, p);
+        vt::DoEvents();
+    }
+    bool ToolTipShown() const {
+        HWND tip = toolbar.ToolTipWindow();
+        return tip && ::IsWindowVisible(tip);
+    }
+
+    Sink sink;
+    Host host;
+    vt::VtToolBar toolbar{&sink};
+};
+
+TEST_F(ToolBarWindow, MainDesignFitsItsButtonsAndStartsWithNoCurrentButton) {
+    RECT rc{};
+    ::GetClientRect(toolbar.hwnd(), &rc);
+    EXPECT_EQ(rc.right, 560);  // 8400 x 825 twips
+    EXPECT_EQ(rc.bottom, 55);
+    EXPECT_EQ(toolbar.ButtonsPerRow(), 7);
+    EXPECT_EQ(toolbar.Layout().rows, 1);
+    EXPECT_EQ(toolbar.Layout().cellWidth, 80);
+    EXPECT_EQ(toolbar.Button_Index(), -1);
+    EXPECT_EQ(toolbar.ButtonCaption(), "");
+    ASSERT_EQ(toolbar.Button_Count(), 3);
+    for (const auto& b : toolbar.Buttons()) {
+        ASSERT_TRUE(b.icon);
+        EXPECT_EQ(b.icon->Width(), 32);
+    }
+    char cls[64] = {};
+    ::GetClassNameA(toolbar.hwnd(), cls, sizeof(cls));
+    EXPECT_STREQ(cls, vt::VtToolBar::kClassName);
+    EXPECT_GT(sink.redraws, 0);
+}
+
+TEST_F(ToolBarWindow, ClickOnEachButtonReportsItsIndex) {
+    for (int i = 0; i < 3; ++i) ClickAt(CellCentre(i));
+    EXPECT_EQ(sink.clicks, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(sink.downs, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(sink.ups, (std::vector<int32_t>{0, 1, 2}));
+
+    // Beyond the last button: a click on no button.
+    ClickAt(POINT{500, 20});
+    EXPECT_EQ(sink.clicks.back(), -1);
+
+    // A click with no movement before it still belongs to the button under it.
+    sink.clicks.clear();
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, CellCentre(1));
+    Post(WM_LBUTTONUP, 0, CellCentre(1));
+    vt::DoEvents();
+    EXPECT_EQ(sink.clicks, std::vector<int32_t>{1});
+
+    // A double click is one click and one double click, not two clicks.
+    sink.clicks.clear();
+    POINT p = CellCentre(2);
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, p);
+    Post(WM_LBUTTONUP, 0, p);
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, p);
+    Post(WM_LBUTTONUP, 0, p);
+    vt::DoEvents();
+    EXPECT_EQ(sink.clicks, std::vector<int32_t>{2});
+    EXPECT_EQ(sink.dblClicks, std::vector<int32_t>{2});
+}
+
+TEST_F(ToolBarWindow, DisabledButtonIsNoButton) {
+    toolbar.Button_Index(1);
+    toolbar.ButtonEnabled(false);
+    Post(WM_MOUSEMOVE, 0, CellCentre(0));
+    vt::DoEvents();
+    EXPECT_EQ(toolbar.Button_Index(), 0);
+    Post(WM_MOUSEMOVE, 0, CellCentre(1));
+    vt::DoEvents();
+    EXPECT_EQ(toolbar.Button_Index(), -1);
+    EXPECT_EQ(sink.hovers.back(), -1);
+    ::SendMessageA(toolbar.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(toolbar.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    ClickAt(CellCentre(1));
+    EXPECT_EQ(sink.clicks, std::vector<int32_t>{-1});
+    EXPECT_TRUE(sink.downs.empty()) << "no MouseDown without a button";
+}
+
+TEST_F(ToolBarWindow, ToolTipAfterRestHiddenOnMovementAndOnLeaving) {
+    ::SetCursorPos(ScreenPoint(CellCentre(0)).x, ScreenPoint(CellCentre(0)).y);
+    ASSERT_TRUE(PumpUntil([&] { return ToolTipShown(); }, 3000)) << "no tooltip after resting";
+    EXPECT_EQ(toolbar.Button_Index(), 0);
+    EXPECT_EQ(sink.enters, 1);
+    HWND tip = toolbar.ToolTipWindow();
+    // TooTipStyle 1: a rectangle, not a balloon; colours and title from the design.
+    const LONG style = ::GetWindowLongA(tip, GWL_STYLE);
+    EXPECT_EQ(style & TTS_BALLOON, 0);
+    EXPECT_EQ(style & (TTS_ALWAYSTIP | TTS_NOPREFIX), TTS_ALWAYSTIP | TTS_NOPREFIX);
+    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(tip, TTM_GETTIPBKCOLOR, 0, 0)), RGB(253, 253, 230));
+    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(tip, TTM_GETTIPTEXTCOLOR, 0, 0)), RGB(0, 0, 0));
+    wchar_t title[64] = {};
+    TTGETTITLE tt{sizeof(tt), 0, 64, title};
+    ::SendMessageW(tip, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(&tt));
+    if (title[0]) {  // Wine's tooltips do not answer TTM_GETTITLE; the title still shows
+        EXPECT_STREQ(title, L"Processi");
+        EXPECT_EQ(tt.uTitleBitmap, 3u);
+    }
+    wchar_t text[128] = {};
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.hwnd = toolbar.hwnd();
+    ti.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, L"Scansione dei processi attivi");
+
+    // A movement hides it at once; resting again brings a new one.
+    POINT moved = ScreenPoint(CellCentre(0));
+    ::SetCursorPos(moved.x + 3, moved.y + 2);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(tip); }, 3000)) << "the tooltip survived a movement";
+    EXPECT_TRUE(PumpUntil([&] { return ToolTipShown(); }, 3000)) << "no tooltip after resting again";
+
+    // Leaving the control: no current button, no tooltip.
+    ::SetCursorPos(moved.x, moved.y + 200);
+    EXPECT_TRUE(PumpUntil([&] { return sink.leaves == 1; }, 3000));
+    EXPECT_EQ(toolbar.Button_Index(), -1);
+    EXPECT_EQ(toolbar.ToolTipWindow(), nullptr);
+}
+
+TEST_F(ToolBarWindow, ButtonWithoutToolTipTextShowsNone) {
+    toolbar.Button_Index(2);
+    toolbar.ButtonToolTip("");
+    POINT p = ScreenPoint(CellCentre(2));
+    ::SetCursorPos(p.x, p.y);
+    ASSERT_TRUE(PumpUntil([&] { return toolbar.Button_Index() == 2 && sink.enters == 1; }, 3000));
+    DWORD until = ::GetTickCount() + 300;
+    PumpUntil([&] { return ToolTipShown() || ::GetTickCount() > until; }, 1000);
+    EXPECT_FALSE(ToolTipShown());
+}
+
+TEST_F(ToolBarWindow, RepaintingAndTooltipsReleaseTheirGdiObjects) {
+    POINT p = ScreenPoint(CellCentre(1));
+    ::SetCursorPos(p.x, p.y);
+    ASSERT_TRUE(PumpUntil([&] { return ToolTipShown(); }, 3000));
+    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int k = 0; k < 40; ++k) {
+        toolbar.BackGradient(k % 7);
+        Post(WM_MOUSEMOVE, 0, CellCentre(k % 3));
+        vt::DoEvents();
+    }
+    toolbar.BackGradient(0);
+    vt::DoEvents();
+    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0) GTEST_SKIP() << "the system does not count GDI objects";
+    EXPECT_LE(after, before + 4);
+}
+
+TEST_F(ToolBarWindow, DpiChangeScalesCellsAndIcons) {
+    toolbar.Dpi(144);
+    RECT rc{};
+    ::GetClientRect(toolbar.hwnd(), &rc);
+    EXPECT_EQ(rc.bottom, 83);  // 55 * 1.5, rounded
+    EXPECT_EQ(toolbar.Layout().cellWidth, 120);
+    EXPECT_EQ(toolbar.Buttons()[0].icon->Width(), 48);
+    toolbar.Dpi(96);
+    ::GetClientRect(toolbar.hwnd(), &rc);
+    EXPECT_EQ(rc.bottom, 55);
+}
+
+TEST(VtToolBarControl, NewControlUsesDefaultsAndTheHostFont) {
+    Host host;
+    ASSERT_TRUE(host.Open(400, 200));
+    vt::VtToolBar tb(nullptr);  // no sink: events are dropped
+    RECT r{0, 0, 300, 100};
+    ASSERT_TRUE(tb.Create(host.hwnd(), r, 1, nullptr, 96));
+    EXPECT_EQ(tb.TooTipStyle(), 0);
+    EXPECT_EQ(tb.Button_Index(), 0);
+    EXPECT_EQ(tb.ButtonCaption(), "Button 0");
+    RECT rc{};
+    ::GetClientRect(tb.hwnd(), &rc);
+    EXPECT_EQ(rc.right, 270);  // three 90-pixel cells
+    EXPECT_EQ(rc.bottom, 40);
+    EXPECT_FALSE(tb.Font().name.empty());
+    ::PostMessageA(tb.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    ::PostMessageA(tb.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    vt::DoEvents();
+}
+
+TEST(VtToolBarControl, TranslateAndBlendResolveSystemColours) {
+    EXPECT_EQ(vt::VtToolBar::TranslateColor(0x123456), 0x123456u);
+    EXPECT_EQ(vt::VtToolBar::TranslateColor(vt::SystemColour(15)), ::GetSysColor(15));
+    EXPECT_EQ(vt::VtToolBar::TranslateColor(vt::SystemColour(200)), 0u) << "an unknown system colour fails to 0";
+    EXPECT_EQ(vt::VtToolBar::BlendColor(vt::SystemColour(5), 0, 255), ::GetSysColor(5));
+    EXPECT_FALSE(vt::VtToolBar::TileBitmap(nullptr, nullptr, 0, 0, 1, 1));
+}
+
+// Writes a BMP of the given screen rectangle.
+bool SaveScreen(const RECT& r, const std::string& path) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    vt::WindowDC screen(nullptr);
+    vt::UniqueMemDC mem(::CreateCompatibleDC(screen.get()));
+    vt::UniqueHBitmap bmp(::CreateCompatibleBitmap(screen.get(), w, h));
+    if (!mem || !bmp) return false;
+    {
+        vt::SelectObjectScope sel(mem.get(), bmp.get());
+        ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+    }
+    BITMAPINFOHEADER bih{sizeof(bih), w, h, 1, 24, BI_RGB};
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    std::vector<char> bits(stride * static_cast<DWORD>(h));
+    if (!::GetDIBits(mem.get(), bmp.get(), 0, static_cast<UINT>(h), bits.data(), reinterpret_cast<BITMAPINFO*>(&bih),
+                     DIB_RGB_COLORS))
+        return false;
+    BITMAPFILEHEADER bfh{};
+    bfh.bfType = 0x4D42;
+    bfh.bfOffBits = sizeof(bfh) + sizeof(bih);
+    bfh.bfSize = bfh.bfOffBits + static_cast<DWORD>(bits.size());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&bfh), sizeof(bfh));
+    out.write(reinterpret_cast<const char*>(&bih), sizeof(bih));
+    out.write(bits.data(), static_cast<std::streamsize>(bits.size()));
+    return out.good();
+}
+
+// Set VT_TB_SCREENSHOT to a .bmp path to look at the main toolbar with the pointer
+// resting on "Avvio" (hover highlight and tooltip).
+TEST_F(ToolBarWindow, Screenshot) {
+    const std::string path = vt::GetEnv("VT_TB_SCREENSHOT");
+    if (path.empty()) GTEST_SKIP() << "VT_TB_SCREENSHOT not set";
+    POINT p = ScreenPoint(CellCentre(1));
+    ::SetCursorPos(p.x, p.y);
+    ASSERT_TRUE(PumpUntil([&] { return ToolTipShown(); }, 3000));
+    PumpUntil([] { return false; }, 300);
+    RECT r{};
+    ::GetWindowRect(host.hwnd(), &r);
+    EXPECT_TRUE(SaveScreen(r, path));
+}
+
+}  // namespace
