@@ -1,0 +1,188 @@
+#include "scanners/cScanDirectories.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <optional>
+
+#include "core/AppError.h"
+#include "core/Wildcard.h"
+#include "platform/Handles.h"
+#include "platform/MessagePump.h"
+#include "platform/WinText.h"
+#include "scanners/pure/ScanRules.h"
+
+namespace vt {
+
+namespace {
+
+[[noreturn]] void RaiseOverflow() { throw AppError(6, ProgramBaseName() + ".cScanDirectories", "Overflow"); }
+
+// Paths past MAX_PATH cannot go through the plain calls (and the 8.3 short form of a
+// deep folder is itself often too long, or absent on volumes without short names), so
+// they take the extended-length form.
+std::wstring SystemPath(const std::string& path) {
+    std::wstring w = Widen(path);
+    if (w.size() < MAX_PATH || w.rfind(L"\\\\?\\", 0) == 0) return w;
+    DWORD n = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return w;
+    std::wstring full(n, L'\0');
+    n = ::GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::string TextUpToNul(const wchar_t* buf) { return Narrow(std::wstring_view(buf)); }
+
+std::string WithoutTrailingBackslash(std::string s) {
+    if (!s.empty() && s.back() == '\\') s.pop_back();
+    return s;
+}
+
+std::string CurrentDirectoryText() {
+    DWORD n = ::GetCurrentDirectoryW(0, nullptr);
+    if (n == 0) return {};
+    std::wstring buf(n, L'\0');
+    n = ::GetCurrentDirectoryW(n, buf.data());
+    buf.resize(n);
+    return Narrow(buf);
+}
+
+}  // namespace
+
+cScanDirectories::cScanDirectories(IScanDirectoriesEvents* events)
+    : events_(events), startPath_(CurrentDirectoryText()) {}
+
+std::string cScanDirectories::Filter() const { return scan::JoinPatterns(patterns_); }
+
+void cScanDirectories::Filter(const std::string& value) {
+    patterns_ = scan::SplitPatterns(scan::NormaliseFileFilter(value));
+}
+
+void cScanDirectories::StartPath(const std::string& value) {
+    startPath_ = value.empty() ? CurrentDirectoryText() : scan::NormaliseStartPath(value);
+}
+
+void cScanDirectories::Reset() noexcept {
+    scanning_ = false;
+    cancel_ = false;
+}
+
+void cScanDirectories::BeginScanning(const std::string& StartPath, const std::string& Filter) {
+    if (!Filter.empty()) this->Filter(Filter);
+    if (!StartPath.empty()) this->StartPath(StartPath);
+
+    std::optional<std::string> remembered;
+    if (customScan_) {
+        remembered = startPath_;
+        this->StartPath(GetDirectory(customScanPath_));
+    }
+    totalFiles_ = 0;
+    totalFolders_ = 0;
+    cancel_ = false;
+    try {
+        if (FolderExists(startPath_)) RunFolderScan(startPath_);
+    } catch (...) {
+        Reset();
+        if (remembered) this->StartPath(*remembered);
+        throw;
+    }
+    if (remembered) this->StartPath(*remembered);
+    cancel_ = false;
+}
+
+bool cScanDirectories::FolderExists(const std::string& path) {
+    // The "nul device inside every folder" probe is not answered alike by every system
+    // (it also finds nothing for folders whose path needs the extended form), so ask for
+    // the attributes: an existing folder, not a file.
+    if (path.empty()) return false;
+    DWORD a = ::GetFileAttributesW(SystemPath(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void cScanDirectories::RunFolderScan(const std::string& start) {
+    if (attributes_ & FILE_ATTRIBUTE_DIRECTORY) attributes_ -= FILE_ATTRIBUTE_DIRECTORY;
+    std::optional<int16_t> base = scan::ToDepth(scan::FolderBaseDepth(start));
+    if (!base) RaiseOverflow();
+    baseDepth_ = *base;
+    scanning_ = true;
+    ScanFolder(start);
+    scanning_ = false;
+    if (events_) events_->DoneScanning(totalFolders_, totalFiles_);
+}
+
+void cScanDirectories::ScanFolder(const std::string& path) {
+    if (cancel_) return;
+    long depth = PathDepth(path);
+    if (!scan::ToDepth(depth)) RaiseOverflow();
+    if (!scan::WithinDepth(depth, baseDepth_, scanDeep_)) return;
+
+    if (!scan::CheckedIncrement(totalFolders_)) RaiseOverflow();
+    currentFolder_ = path;
+    bool del = false;
+    if (events_) {
+        std::string copy = path;
+        events_->CurrentFolder(copy, cancel_, del);
+    }
+    if (del && ::RemoveDirectoryW(SystemPath(path).c_str())) return;
+
+    std::wstring pattern = SystemPath(scan::JoinFolderPath(path, "*"));
+    WIN32_FIND_DATAW fd;
+    UniqueFindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return;
+    do {
+        DoEvents();
+        if (cancel_) return;
+        const wchar_t* w = fd.cFileName;
+        if (w[0] == L'.' && (w[1] == 0 || (w[1] == L'.' && w[2] == 0))) continue;
+        std::string name = TextUpToNul(w);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (!scan::PassesAttributes(attributes_, fd.dwFileAttributes)) continue;
+            if (!scan::MatchesAny(name, patterns_)) continue;
+            if (!scan::CheckedIncrement(totalFiles_)) RaiseOverflow();
+            bool delFile = false;
+            if (events_) {
+                std::string file = name, folder = path;
+                events_->CurrentFile(file, folder, delFile);
+            }
+            if (delFile) ::DeleteFileW(SystemPath(scan::JoinFolderPath(path, name)).c_str());
+        } else if (subDirectories_) {
+            ScanFolder(scan::JoinFolderPath(path, name));
+        }
+    } while (::FindNextFileW(find.get(), &fd));
+}
+
+std::string cScanDirectories::GetDirectory(int32_t CustomScanPath) const {
+    wchar_t buf[MAX_PATH + 1] = {};
+    {
+        UniqueCoTaskMem pidl;
+        if (::SHGetSpecialFolderLocation(nullptr, CustomScanPath, reinterpret_cast<PIDLIST_ABSOLUTE*>(pidl.put())) ==
+                S_OK &&
+            pidl) {
+            if (!::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), buf))
+                ::SHGetFolderPathW(nullptr, CustomScanPath, nullptr, 0, buf);
+        } else {
+            ::SHGetFolderPathW(nullptr, CustomScanPath, nullptr, 0, buf);
+        }
+    }
+    buf[MAX_PATH] = 0;
+    std::string result = TextUpToNul(buf);
+    if (!result.empty()) return result;
+
+    wchar_t fb[MAX_PATH + 1] = {};
+    switch (CustomScanPath) {
+    case CSIDL_WINDOWS: ::GetWindowsDirectoryW(fb, MAX_PATH); break;
+    case CSIDL_SYSTEM: ::GetSystemDirectoryW(fb, MAX_PATH); break;
+    case CSIDL_PROGRAM_FILES: {
+        ::GetWindowsDirectoryW(fb, MAX_PATH);
+        return scan::ProgramFilesFallback(GetEnv("ProgramFiles"), TextUpToNul(fb));
+    }
+    case 255: ::GetTempPathW(MAX_PATH, fb); break;
+    default: return {};
+    }
+    return WithoutTrailingBackslash(TextUpToNul(fb));
+}
+
+}  // namespace vt

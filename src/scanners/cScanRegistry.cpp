@@ -1,0 +1,241 @@
+#include "scanners/cScanRegistry.h"
+
+#include <windows.h>
+
+#include "core/AppError.h"
+#include "core/Wildcard.h"
+#include "platform/Handles.h"
+#include "platform/MessagePump.h"
+#include "platform/WinText.h"
+#include "scanners/pure/ScanRules.h"
+
+namespace vt {
+
+namespace {
+
+// The roots are 32-bit values; on x64 the predefined HKEYs are their sign extension.
+HKEY RootKey(int32_t root) { return reinterpret_cast<HKEY>(static_cast<intptr_t>(root)); }
+
+[[noreturn]] void RaiseOverflow() { throw AppError(6, ProgramBaseName() + ".cScanRegistry", "Overflow"); }
+
+UniqueHKey OpenKey(int32_t root, const std::string& path, REGSAM access) {
+    UniqueHKey key;
+    std::wstring wpath = Widen(path);
+    if (::RegOpenKeyExW(RootKey(root), wpath.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.release();
+    return key;
+}
+
+// Reads one name by index into buf, growing it when the key gained a longer name since
+// it was sized; false at the end of the list or on any other failure.
+template <typename EnumFn>
+bool ReadName(std::wstring& buf, EnumFn enumerate, std::string& out) {
+    for (;;) {
+        DWORD len = static_cast<DWORD>(buf.size());
+        LSTATUS rc = enumerate(buf.data(), &len);
+        if (rc == ERROR_SUCCESS) {
+            out = Narrow(std::wstring_view(buf.data(), len));
+            return true;
+        }
+        if (rc != ERROR_MORE_DATA || buf.size() >= 32768) return false;
+        buf.resize(buf.size() * 2);
+    }
+}
+
+}  // namespace
+
+cScanRegistry::cScanRegistry(IScanRegistryEvents* events) : events_(events), root_(scan::kHkeyCurrentUser) {}
+
+std::string cScanRegistry::FilterData() const { return scan::JoinPatterns(dataPatterns_); }
+void cScanRegistry::FilterData(const std::string& value) { dataPatterns_ = scan::SplitPatterns(value); }
+std::string cScanRegistry::FilterKeys() const { return scan::JoinPatterns(keyPatterns_); }
+void cScanRegistry::FilterKeys(const std::string& value) { keyPatterns_ = scan::SplitPatterns(value); }
+
+void cScanRegistry::ValidateKey(std::string& Key) const { scan::ValidateKey(Key); }
+
+void cScanRegistry::Reset() noexcept {
+    scanning_ = false;
+    customScanning_ = false;
+    cancel_ = false;
+}
+
+void cScanRegistry::Count(int32_t& counter) const {
+    if (!scan::CheckedIncrement(counter)) RaiseOverflow();
+}
+
+void cScanRegistry::BeginScanning(std::optional<int32_t> ClassRoot, std::optional<std::string> ScanPath) {
+    if (ClassRoot) root_ = *ClassRoot;
+    if (ScanPath) scanPath_ = std::move(*ScanPath);
+    try {
+        ScanOneStartKey();
+    } catch (...) {
+        Reset();
+        throw;
+    }
+}
+
+void cScanRegistry::ScanOneStartKey() {
+    PrepareScan();
+    ReportKey(scanPath_);
+    if (scanSubKeys_) WalkSubKeys(scanPath_);
+    if (!customScanning_) FinishScan();
+}
+
+void cScanRegistry::BeginCustomScan(std::optional<int32_t> CustomScanPath) {
+    if (CustomScanPath) customScanPath_ = *CustomScanPath;
+    std::vector<std::string> savedKeyPatterns = keyPatterns_;
+    bool savedSubKeys = scanSubKeys_;
+    scanSubKeys_ = true;
+    customScanning_ = true;
+    try {
+        ScanPredefinedLocations();
+    } catch (...) {
+        keyPatterns_ = std::move(savedKeyPatterns);
+        scanSubKeys_ = savedSubKeys;
+        Reset();
+        throw;
+    }
+    customScanning_ = false;
+    keyPatterns_ = std::move(savedKeyPatterns);
+    scanSubKeys_ = savedSubKeys;
+    FinishScan();
+}
+
+void cScanRegistry::ScanPredefinedLocations() {
+    std::vector<scan::Location> locations = scan::LocationSet(customScanPath_);
+    if (customScanPath_ == 2) keyPatterns_ = scan::SplitPatterns(scan::kExtensionKeysFilter);
+    totalData_ = 0;
+    totalKeys_ = 0;
+    cancel_ = false;
+    scanning_ = true;
+    for (const scan::Location& loc : locations) {
+        if (cancel_) break;
+        root_ = loc.root;
+        scanPath_ = loc.path;
+        ScanOneStartKey();
+    }
+}
+
+void cScanRegistry::PrepareScan() {
+    if (!customScanning_) {
+        totalData_ = 0;
+        totalKeys_ = 0;
+        scanning_ = true;
+    }
+    cancel_ = false;
+    scan::ValidateKey(scanPath_);
+    std::optional<int16_t> depth = scan::ToDepth(PathDepth(scanPath_));
+    if (!depth) RaiseOverflow();
+    baseDepth_ = *depth;
+    walkRoot_ = root_;
+}
+
+void cScanRegistry::FinishScan() {
+    scanning_ = false;
+    if (events_) events_->DoneScanning(totalData_, totalKeys_);
+    cancel_ = false;
+}
+
+bool cScanRegistry::Passes(const std::string& path) const {
+    return scan::PassesDepthAndKeyFilter(path, baseDepth_, scanDeep_, &keyPatterns_);
+}
+
+void cScanRegistry::ReportKey(const std::string& path) {
+    if (cancel_ || !Passes(path)) return;
+
+    Count(totalKeys_);
+    bool del = false;
+    if (events_) {
+        std::string key = path;
+        events_->CurrentKey(key, walkRoot_, del);
+    }
+    if (del && DeleteKey(walkRoot_, path)) return;
+
+    std::vector<std::string> names;
+    {
+        UniqueHKey key = OpenKey(walkRoot_, path, KEY_QUERY_VALUE);
+        if (!key) return;
+        DWORD count = 0, longest = 0;
+        if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest,
+                               nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        if (count == 0) return;
+        names.reserve(count);
+        std::wstring buf(longest + 1, L'\0');
+        for (DWORD i = 0; i < count; ++i) {
+            DoEvents();
+            if (cancel_) return;
+            std::string name;
+            auto enumerate = [&](wchar_t* b, DWORD* len) {
+                return ::RegEnumValueW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr);
+            };
+            if (!ReadName(buf, enumerate, name)) break;
+            names.push_back(std::move(name));
+        }
+    }  // closed before any event, so handlers may delete what they like
+
+    for (const std::string& name : names) {
+        DoEvents();
+        if (cancel_) return;
+        if (!dataPatterns_.empty() && !scan::MatchesAny(name, dataPatterns_)) continue;
+        Count(totalData_);
+        bool delValue = false;
+        if (events_) {
+            std::string value = name, key = path;
+            events_->CurrentData(value, key, walkRoot_, delValue);
+        }
+        if (delValue) DeleteValue(walkRoot_, path, name);
+    }
+}
+
+void cScanRegistry::WalkSubKeys(const std::string& path) {
+    if (cancel_ || !Passes(path)) return;
+
+    std::vector<std::string> children;
+    {
+        UniqueHKey key = OpenKey(walkRoot_, path, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        if (!key) return;
+        DWORD count = 0, longest = 0;
+        if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        if (count == 0) return;
+        children.reserve(count);
+        std::wstring buf(longest + 1, L'\0');
+        for (DWORD i = 0; i < count; ++i) {
+            DoEvents();
+            if (cancel_) return;
+            std::string name;
+            auto enumerate = [&](wchar_t* b, DWORD* len) {
+                return ::RegEnumKeyExW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr);
+            };
+            if (!ReadName(buf, enumerate, name)) break;
+            children.push_back(scan::JoinKeyPath(path, name));
+        }
+    }
+
+    for (const std::string& child : children) {
+        DoEvents();
+        if (cancel_) return;
+        ReportKey(child);
+        WalkSubKeys(child);
+    }
+}
+
+bool cScanRegistry::DeleteValue(int32_t Root, const std::string& Path, const std::string& Value) {
+    UniqueHKey key = OpenKey(Root, Path, KEY_ALL_ACCESS);
+    if (!key) return false;
+    std::wstring name = Widen(Value);
+    return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool cScanRegistry::DeleteKey(int32_t Root, const std::string& Path) {
+    auto [parent, name] = scan::SplitKeyPath(Path);
+    // An empty name would make the system delete the opened parent itself.
+    if (name.empty()) return false;
+    UniqueHKey key = OpenKey(Root, parent, KEY_ALL_ACCESS);
+    if (!key) return false;
+    std::wstring wname = Widen(name);
+    return ::RegDeleteKeyW(key.get(), wname.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace vt
