@@ -502,6 +502,9 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else RedrawControl();
         return 0;
     case WM_KILLFOCUS:
+        // A button chosen with the keys is no longer current once the keys go elsewhere,
+        // unless the pointer rests on it.
+        if (!inside_) SetHoverIndex(-1);
         RedrawControl();
         return 0;
     case WM_DESTROY:

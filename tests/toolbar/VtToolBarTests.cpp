@@ -300,3 +300,47 @@ TEST_F(ToolBarWindow, Screenshot) {
 }
 
 }  // namespace
+
+namespace {
+
+// The other drawing paths, for the eye: gradients, framed and plain styles, a pressed
+// and a disabled button, and a balloon tooltip. Written beside VT_TB_SCREENSHOT.
+TEST(VtToolBarControl, ScreenshotOfStyles) {
+    std::string path = vt::GetEnv("VT_TB_SCREENSHOT");
+    if (path.empty()) GTEST_SKIP() << "VT_TB_SCREENSHOT not set";
+    path.insert(path.size() - 4, "-styles");
+    Host host;
+    ASSERT_TRUE(host.Open(720, 420));
+    const vt::PropertyBag design = vt::MainToolBarBag(96);
+    vt::VtToolBar bars[4] = {vt::VtToolBar(nullptr), vt::VtToolBar(nullptr), vt::VtToolBar(nullptr),
+                             vt::VtToolBar(nullptr)};
+    for (int k = 0; k < 4; ++k) {
+        RECT r{0, k * 90, 560, k * 90 + 55};
+        ASSERT_TRUE(bars[k].Create(host.hwnd(), r, 10 + k, &design, 96));
+        bars[k].BackColor(vt::SystemColour(15));
+        bars[k].BackGradientCol(vt::ToolBarRgb(120, 160, 230));
+        bars[k].BackGradient(k == 0 ? 2 : k == 1 ? 3 : k == 2 ? 5 : 0);
+        bars[k].ButtonsStyle(k == 3 ? 1 : 0);
+        bars[k].TooTipStyle(0);
+    }
+    bars[1].Button_Index(1);
+    bars[1].ButtonPressed(true);
+    bars[2].Button_Index(2);
+    bars[2].ButtonEnabled(false);
+    bars[2].Button_Index(0);
+    bars[3].BorderStyle(2);
+    bars[3].Enabled(false);
+    bars[0].Button_Index(0);  // hovered look with a frame
+    vt::DoEvents();
+    POINT p{120, 20};
+    ::ClientToScreen(bars[1].hwnd(), &p);
+    ::SetCursorPos(p.x, p.y);  // over "Processi" of the second bar: balloon tooltip
+    ASSERT_TRUE(PumpUntil([&] { return bars[1].ToolTipWindow() && ::IsWindowVisible(bars[1].ToolTipWindow()); }, 3000));
+    PumpUntil([] { return false; }, 300);
+    RECT r{};
+    ::GetWindowRect(host.hwnd(), &r);
+    EXPECT_TRUE(SaveScreen(r, path));
+    ::SetCursorPos(1200, 1000);
+}
+
+}  // namespace
