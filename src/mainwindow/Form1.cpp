@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app/resource.h"
 #include "core/Twips.h"
 #include "platform/Dpi.h"
@@ -24,9 +26,12 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     case WM_CTLCOLORBTN:
     case WM_DRAWITEM:
         return ::SendMessageA(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
-    case WM_ERASEBKGND: {
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {
+        // Themed check boxes and group boxes paint their background by asking the parent
+        // to print itself into their DC.
         auto brush = reinterpret_cast<HBRUSH>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (!brush) break;
+        if (!brush) brush = ::GetSysColorBrush(COLOR_BTNFACE);
         RECT r;
         ::GetClientRect(hwnd, &r);
         ::FillRect(reinterpret_cast<HDC>(wp), &r, brush);
@@ -140,7 +145,7 @@ bool Form1::Load() {
 
 HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, long l, long t, long w,
                        long h, DWORD exStyle) {
-    HWND ctl = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+    HWND ctl = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (ctl) {
         ::SendMessageA(ctl, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -149,8 +154,56 @@ HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD sty
     return ctl;
 }
 
+long Form1::TextWidthTwips(HWND ctl, int extraPx) const {
+    int n = ::GetWindowTextLengthA(ctl);
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    n = ::GetWindowTextA(ctl, text.data(), n + 1);
+    WindowDC dc(ctl);
+    auto font = reinterpret_cast<HFONT>(::SendMessageA(ctl, WM_GETFONT, 0, 0));
+    SelectObjectScope select(dc.get(), font);
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc.get(), text.c_str(), n, &size);
+    return PixelsToTwips(size.cx + extraPx, dpi_);
+}
+
+void Form1::FitToText(HWND ctl, int extraPx) {
+    for (Placed& p : layout_)
+        if (p.hwnd == ctl) p.width = std::max(p.width, TextWidthTwips(ctl, extraPx));
+}
+
+void Form1::PlaceRightOf(HWND ctl, HWND anchor, long gapTwips) {
+    const Placed* a = nullptr;
+    for (const Placed& p : layout_)
+        if (p.hwnd == anchor) a = &p;
+    for (Placed& p : layout_)
+        if (p.hwnd == ctl && a) p.left = std::max(p.left, a->left + a->width + gapTwips);
+}
+
+void Form1::FitOptionsRow(HWND check, HWND label, HWND number, HWND group, HWND button) {
+    FitToText(check, 22);
+    PlaceRightOf(label, check, 60);
+    FitToText(label, 2);
+    PlaceRightOf(number, label, 30);
+    Placed* n = Find(number);
+    Placed* g = Find(group);
+    Placed* b = Find(button);
+    if (!n || !g || !b) return;
+    long right = b->left + b->width;
+    g->width = std::max(g->width, n->left + n->width + 60 - g->left);
+    // The button gives up width on its left rather than overlap the options.
+    b->left = std::max(b->left, g->left + g->width + 120);
+    b->width = right - b->left;
+}
+
+Form1::Placed* Form1::Find(HWND ctl) {
+    for (Placed& p : layout_)
+        if (p.hwnd == ctl) return &p;
+    return nullptr;
+}
+
 HWND Form1::AddPanel(int id, long l, long t, long w, long h, bool visible) {
-    HWND panel = AddControl(hwnd(), kPanelClass, "", WS_CLIPCHILDREN, id, l, t, w, h, WS_EX_CONTROLPARENT);
+    // No WS_CLIPCHILDREN: group boxes are transparent and rely on the panel painting under them.
+    HWND panel = AddControl(hwnd(), kPanelClass, "", 0, id, l, t, w, h, WS_EX_CONTROLPARENT);
     if (panel && !visible) ::ShowWindow(panel, SW_HIDE);
     return panel;
 }
@@ -161,7 +214,7 @@ void Form1::CreateFonts() {
         return UniqueHFont(::CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
     };
-    font_ = make("Tahoma", 8.25, FW_NORMAL);
+    font_ = make("MS Sans Serif", 8.25, FW_NORMAL);
     boldFont_ = make("Tahoma", 8.25, FW_BOLD);
     bigFont_ = make("Arial", 14.25, FW_NORMAL);
 }

@@ -101,6 +101,12 @@ private:
     // Layout and look.
     HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, long l, long t, long w, long h,
                     DWORD exStyle = 0);
+    // Labels and check boxes grow to their text where the font is wider than the design's.
+    long TextWidthTwips(HWND ctl, int extraPx) const;
+    void FitToText(HWND ctl, int extraPx);
+    void PlaceRightOf(HWND ctl, HWND anchor, long gapTwips);
+    void FitOptionsRow(HWND check, HWND label, HWND number, HWND group, HWND button);
+    Placed* Find(HWND ctl);
     HWND AddPanel(int id, long l, long t, long w, long h, bool visible);
     void CreateFonts();
     void CreateImages();

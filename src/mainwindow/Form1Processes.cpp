@@ -34,16 +34,20 @@ void Form1::BuildProcessPanel() {
     listView1_.AddColumn("Percorso processo", TwipsToPixels(7056, dpi_));
     listView1_.AddColumn("ID", TwipsToPixels(1642, dpi_));
 
-    // The group box is drawn behind the controls it frames; they belong to the panel so
-    // their notifications reach the window.
-    AddControl(frame1_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME2, 45, 4635, 4380, 555);
-    AddControl(frame1_, "BUTTON", "Mostra processi sistema", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_CHECK1, 45 + 180,
-               4635 + 225, 2040, 240);
-    AddControl(frame1_, "STATIC", "Numero di processi:", SS_LEFT, IDC_LABEL3, 45 + 2340, 4635 + 240, 1575, 195);
+    HWND check = AddControl(frame1_, "BUTTON", "Mostra processi sistema", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_CHECK1,
+                            45 + 180, 4635 + 225, 2040, 240);
+    HWND label = AddControl(frame1_, "STATIC", "Numero di processi:", SS_LEFTNOWORDWRAP, IDC_LABEL3, 45 + 2340,
+                            4635 + 240, 1575, 195);
     // Wide enough for four digits: the count would be cut off at its design width.
     HWND num = AddControl(frame1_, "STATIC", "00", SS_LEFT, IDC_NUMPROC, 45 + 4005, 4635 + 240, 360, 195);
     ::SendMessageA(num, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-    AddControl(frame1_, "BUTTON", "&Termina && Elimina", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND1, 4545, 4725, 2310, 465);
+
+    // The group box comes after the controls it frames, so it lies below them; they belong
+    // to the panel so their notifications reach the window.
+    HWND group = AddControl(frame1_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME2, 45, 4635, 4380, 555);
+    HWND command1 = AddControl(frame1_, "BUTTON", "&Termina && Elimina", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND1, 4545,
+                               4725, 2310, 465);
+    FitOptionsRow(check, label, num, group, command1);
     AddControl(frame1_, "BUTTON", "&Inizia scansione", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND2, 45, 5355, 6810, 465);
 }
 
