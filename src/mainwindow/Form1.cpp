@@ -1,5 +1,7 @@
 #include "mainwindow/Form1.h"
 
+#include "mainwindow/Form1Events.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include "core/Twips.h"
 #include "platform/Dpi.h"
 #include "scanners/cScanProcesses.h"
+#include "toolbar/MainToolBar.h"
 
 namespace vt {
 
@@ -56,33 +59,20 @@ void RegisterPanelClass() {
     ::RegisterClassExA(&wc);
 }
 
-// Top-level windows of the program still open; the program ends with the last one.
-int g_openWindows = 0;
-
 }  // namespace
 
 Form1::BusyScope::~BusyScope() {
     if (--f_.busy_ == 0 && f_.closing_ && f_.hwnd()) ::PostMessageA(f_.hwnd(), WM_APP_DEFERRED_CLOSE, 0, 0);
 }
 
-class Form1::ProcessEvents : public IScanProcessesEvents {
-public:
-    explicit ProcessEvents(Form1& f) : f_(f) {}
-    void CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool& Terminate) override {
-        f_.SCANPROC_CurrentProcess(File, Path, Id, Terminate);
-    }
-    void DoneScanning(int16_t TotalProcesses) override { f_.SCANPROC_DoneScanning(TotalProcesses); }
-
-private:
-    Form1& f_;
-};
-
 Form1::Form1() : Form1(Seams{}) {}
 
 Form1::Form1(Seams seams)
     : seams_(seams),
       prompt_(seams.prompt ? *seams.prompt : CurrentPrompt()),
-      clock_(seams.clock ? *seams.clock : static_cast<IClock&>(systemClock_)) {
+      clock_(seams.clock ? *seams.clock : static_cast<IClock&>(systemClock_)),
+      toolbarEvents_(std::make_unique<ToolBarEvents>(*this)),
+      toolbar_(toolbarEvents_.get()) {
     // Window initialisation: the process scanner exists before anything is loaded.
     processEvents_ = std::make_unique<ProcessEvents>(*this);
     SCANPROC = std::make_unique<cScanProcesses>(processEvents_.get());
@@ -114,7 +104,6 @@ bool Form1::Load() {
                                                  0, 0, LR_DEFAULTSIZE | LR_SHARED));
     RegisterPanelClass();
     if (!CreateWindowOf("VantorileForm1", exStyle, kMainCaption, style, x, y, w, h, nullptr, nullptr, icon)) return false;
-    ++g_openWindows;
 
     // The monitor the window landed on may not be the primary one.
     int actual = WindowDpi(hwnd());
@@ -128,15 +117,24 @@ bool Form1::Load() {
     CreateFonts();
     CreateImages();
     BuildBanner();
+    BuildToolBar();
     frame1_ = AddPanel(IDC_FRAME1, 120, 1920, 6855, 5895, true);
     frame3_ = AddPanel(IDC_FRAME3, 120, 1920, 6855, 5895, false);
     frame5_ = AddPanel(IDC_FRAME5, 120, 1920, 6855, 5895, false);
     BuildProcessPanel();
+    BuildStartupPanel();
     BuildHelpPanel();
     Relayout();
 
     BusyScope busy(*this);
     SetHelpTexts();
+    // The startup panel's members, in this order, before the window shows.
+    registryEvents_ = std::make_unique<RegistryEvents>(*this);
+    directoryEvents_ = std::make_unique<DirectoryEvents>(*this);
+    SCANREG = std::make_unique<cScanRegistry>(registryEvents_.get());
+    registry_ = std::make_unique<cAdvanceRegistry>();
+    SCANDIR = std::make_unique<cScanDirectories>(directoryEvents_.get());
+    shellLink_ = std::make_unique<cShellLink>();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
     StartProcessScan();
@@ -253,6 +251,40 @@ void Form1::BuildBanner() {
     AddControl(banner_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL1, 3120, 360, 3975, 495);
 }
 
+void Form1::BuildToolBar() {
+    RECT r = TwipsRect(0, 1035, 8400, 825, dpi_);
+    CreateMainToolBar(toolbar_, hwnd(), r, IDC_VTTOOLBAR1, dpi_);
+}
+
+void Form1::ShowPanel(HWND panel) {
+    for (HWND p : {frame1_, frame3_, frame5_})
+        if (p != panel) ::ShowWindow(p, SW_HIDE);
+    ::ShowWindow(panel, SW_SHOW);
+}
+
+void Form1::VtToolBar1_Click(int32_t vButton_Index) {
+    BusyScope busy(*this);
+    switch (vButton_Index) {
+    case 0:
+        CancelStartupScan();
+        ShowPanel(frame1_);
+        StartProcessScan();
+        break;
+    case 1:
+        CancelProcessScan();
+        ShowPanel(frame3_);
+        Command4_Click();
+        break;
+    case 2:
+        CancelProcessScan();
+        CancelStartupScan();
+        ShowPanel(frame5_);
+        break;
+    default:
+        break;
+    }
+}
+
 void Form1::Relayout() {
     for (const Placed& p : layout_) {
         RECT r = TwipsRect(p.left, p.top, p.width, p.height, dpi_);
@@ -263,6 +295,11 @@ void Form1::Relayout() {
         listView1_.SetColumnWidth(0, TwipsToPixels(2822, dpi_));
         listView1_.SetColumnWidth(1, TwipsToPixels(7056, dpi_));
         listView1_.SetColumnWidth(2, TwipsToPixels(1642, dpi_));
+    }
+    if (listView2_.hwnd()) {
+        listView2_.SetColumnWidth(0, TwipsToPixels(2822, dpi_));
+        listView2_.SetColumnWidth(1, TwipsToPixels(7056, dpi_));
+        listView2_.SetColumnWidth(2, TwipsToPixels(1641, dpi_));
     }
 }
 
@@ -279,6 +316,12 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     Relayout();
+    if (toolbar_.hwnd()) {
+        toolbar_.Dpi(dpi);
+        RECT r = TwipsRect(0, 1035, 8400, 825, dpi);
+        ::SetWindowPos(toolbar_.hwnd(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -298,7 +341,9 @@ std::string Form1::ControlText(int id) const {
     return s;
 }
 
-bool Form1::Scanning() const { return SCANPROC && SCANPROC->Scanning(); }
+bool Form1::Scanning() const {
+    return (SCANPROC && SCANPROC->Scanning()) || (SCANREG && SCANREG->Scanning()) || (SCANDIR && SCANDIR->Scanning());
+}
 
 LRESULT Form1::OnCtlColorStatic(HDC dc, HWND ctl) {
     int id = ::GetDlgCtrlID(ctl);
@@ -316,6 +361,8 @@ LRESULT Form1::OnCtlColorStatic(HDC dc, HWND ctl) {
 LRESULT Form1::OnNotify(NMHDR* hdr) {
     if (hdr->hwndFrom == listView1_.hwnd() && hdr->code == NM_CUSTOMDRAW)
         return listView1_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+    if (hdr->hwndFrom == listView2_.hwnd() && hdr->code == NM_CUSTOMDRAW)
+        return listView2_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
     return 0;
 }
 
@@ -326,6 +373,8 @@ void Form1::OnCommand(int id, int code) {
     case IDC_COMMAND1: Command1_Click(); break;
     case IDC_COMMAND2: Command2_Click(); break;
     case IDC_CHECK1: Check1_Click(); break;
+    case IDC_COMMAND3: Command3_Click(); break;
+    case IDC_COMMAND4: Command4_Click(); break;
     default: break;
     }
 }
@@ -337,6 +386,12 @@ bool Form1::PreTranslate(MSG& msg) {
         Unload();
         return true;
     }
+    // Ctrl+1, Ctrl+2, Ctrl+3 reach the three panels as the toolbar's buttons do.
+    if (msg.message == WM_KEYDOWN && msg.wParam >= '1' && msg.wParam <= '3' && (::GetKeyState(VK_CONTROL) & 0x8000) &&
+        hwnd() && (msg.hwnd == hwnd() || ::IsChild(hwnd(), msg.hwnd))) {
+        VtToolBar1_Click(static_cast<int32_t>(msg.wParam - '1'));
+        return true;
+    }
     return false;
 }
 
@@ -345,6 +400,7 @@ void Form1::Unload() {
     closing_ = true;
     // Every cancellation on its own: one that fails must not keep the window open.
     try { CancelProcessScan(); } catch (...) {}
+    try { CancelStartupScan(); } catch (...) {}
     // A scan or a question may still be on the stack (we are nested in its message pump):
     // the window goes once the outermost handler has returned.
     if (busy_ > 0) return;
@@ -354,8 +410,12 @@ void Form1::Unload() {
 
 void Form1::OnFinalDestroy() {
     destroyed_ = true;
+    // Released in the order they were made, the process scanner last.
+    try { SCANREG.reset(); } catch (...) {}
+    try { registry_.reset(); } catch (...) {}
+    try { SCANDIR.reset(); } catch (...) {}
+    try { shellLink_.reset(); } catch (...) {}
     try { SCANPROC.reset(); } catch (...) {}
-    if (--g_openWindows <= 0 && seams_.endProgramOnClose) ::PostQuitMessage(0);
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -387,6 +447,7 @@ int Form1::Ask(const std::string& text, const std::string& title, UINT style) {
 }
 
 int RunProgram() {
+    Window::QuitWhenLastWindowCloses(true);
     Form1 form;
     if (!form.Load()) return 1;
     return RunMessageLoop();

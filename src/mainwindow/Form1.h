@@ -1,6 +1,7 @@
-// The main window: banner, toolbar band, and the three panels (processes, startup
-// entries, help) with their handlers. Split by concern: Form1.cpp (window, layout,
-// closing), Form1Processes.cpp (process panel), Form1Help.cpp (help texts).
+// The main window: banner, toolbar, and the three panels (processes, startup entries,
+// help) with their handlers. Split by concern: Form1.cpp (window, layout, closing,
+// panel switching), Form1Processes.cpp (process panel), Form1Startup.cpp (startup panel),
+// Form1Removal.cpp (removing a startup entry), Form1Help.cpp (help texts).
 #pragma once
 
 #include <windows.h>
@@ -18,7 +19,12 @@
 #include "platform/MessagePump.h"
 #include "platform/Prompt.h"
 #include "platform/Window.h"
+#include "fileinfo/cShellLink.h"
+#include "registry/cAdvanceRegistry.h"
+#include "scanners/cScanDirectories.h"
 #include "scanners/cScanProcesses.h"
+#include "scanners/cScanRegistry.h"
+#include "toolbar/VtToolBar.h"
 
 namespace vt {
 
@@ -29,6 +35,7 @@ inline constexpr long kClientHeightTwips = 7815;
 
 // Control identifiers (unique across the window, so the panels can forward to it).
 enum ControlId : int {
+    IDC_VTTOOLBAR1 = 90,
     IDC_PICTURE3 = 100, IDC_IMAGE1, IDC_LABEL1,
     IDC_FRAME1 = 200, IDC_LISTVIEW1, IDC_FRAME2, IDC_CHECK1, IDC_LABEL3, IDC_NUMPROC, IDC_COMMAND1, IDC_COMMAND2,
     IDC_FRAME3 = 300, IDC_LISTVIEW2, IDC_FRAME4, IDC_LABEL4, IDC_NUMDATA, IDC_COMMAND3, IDC_COMMAND4,
@@ -47,8 +54,6 @@ public:
         IPrompt* prompt = nullptr;  // null: the current prompt (the message box)
         IClock* clock = nullptr;    // null: the system clock
         IProcessTable* processTable = nullptr;  // null: the live process table
-        // The program ends when its last window closes; tests keep their thread alive.
-        bool endProgramOnClose = true;
     };
 
     Form1();
@@ -62,9 +67,16 @@ public:
 
     // Rebuilds the process list by a complete scan (never nests a second scan).
     void StartProcessScan();
+    // The startup panel's start/stop action (the click of Command4).
+    void Command4_Click();
+    // The toolbar's Click: shows the button's panel and starts or stops its scans.
+    void VtToolBar1_Click(int32_t vButton_Index);
 
     // For tests and the panels: the controls as the design names them.
     ListView& ListView1() { return listView1_; }
+    ListView& ListView2() { return listView2_; }
+    VtToolBar& VtToolBar1() { return toolbar_; }
+    bool StartupScanning() const { return startupRunning_; }
     HWND Control(int id) const;
     std::string ControlText(int id) const;
     bool Scanning() const;
@@ -76,7 +88,13 @@ protected:
 
 private:
     class ProcessEvents;
+    class RegistryEvents;
+    class DirectoryEvents;
+    class ToolBarEvents;
     friend class ProcessEvents;
+    friend class RegistryEvents;
+    friend class DirectoryEvents;
+    friend class ToolBarEvents;
 
     // An item of the layout table: a control and its design rectangle in twips, relative to
     // its parent.
@@ -119,6 +137,9 @@ private:
     void BuildBanner();
     void BuildProcessPanel();
     void BuildHelpPanel();
+    void BuildStartupPanel();
+    void BuildToolBar();
+    void ShowPanel(HWND panel);
     void SetHelpTexts();
     void ShowLegendIcons();
 
@@ -130,6 +151,22 @@ private:
     void Check1_Click();
     void CancelProcessScan();
     void DeleteEndedProcessFile(int32_t processId, const std::string& path);
+
+    // Startup panel.
+    void SCANDIR_CurrentFile(const std::string& File, const std::string& Path);
+    void SCANDIR_DoneScanning(int32_t TotalFolders, int32_t TotalFiles);
+    void SCANREG_CurrentData(const std::string& Value, const std::string& Key, int32_t Root);
+    void SCANREG_DoneScanning(int32_t TotalData, int32_t TotalKeys);
+    void RunStartupScan();
+    void CancelStartupScan();
+    void AddStartupRow(const std::string& text, int grade, const std::string& path, const std::string& code);
+    void AddToNumData(long long amount);
+
+    // Startup entry removal.
+    void Command3_Click();
+    void RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder);
+    void RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name);
+    void TerminateAndDeleteFile(const std::string& n, std::string f);
 
     int Ask(const std::string& text, const std::string& title, UINT style);
 
@@ -149,7 +186,23 @@ private:
     HWND frame1_ = nullptr, frame3_ = nullptr, frame5_ = nullptr, banner_ = nullptr;
     ListView listView1_;
 
+    ListView listView2_;
+    std::unique_ptr<ToolBarEvents> toolbarEvents_;
+    VtToolBar toolbar_;
+
     std::unique_ptr<ProcessEvents> processEvents_;
+    std::unique_ptr<RegistryEvents> registryEvents_;
+    std::unique_ptr<DirectoryEvents> directoryEvents_;
+    std::unique_ptr<cScanRegistry> SCANREG;
+    std::unique_ptr<cAdvanceRegistry> registry_;
+    std::unique_ptr<cScanDirectories> SCANDIR;
+    std::unique_ptr<cShellLink> shellLink_;
+    FileSystemObject fso_;
+    int32_t skippedEntries_ = 0;
+    bool startupRunning_ = false;   // a start sequence is on the stack
+    bool startupStopped_ = false;   // the running start must begin no further sub-scan
+    bool startupRestartPending_ = false;
+
     std::unique_ptr<cScanProcesses> SCANPROC;
     int32_t currentGrade_ = 0;
     bool processScanRunning_ = false;

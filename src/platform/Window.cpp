@@ -1,15 +1,21 @@
 #include "platform/Window.h"
 
+#include <utility>
+
 namespace vt {
 
+namespace {
+int g_topLevel = 0;
+bool g_quitWhenLast = false;
+}  // namespace
+
+void Window::QuitWhenLastWindowCloses(bool on) noexcept { g_quitWhenLast = on; }
+int Window::OpenTopLevelWindows() noexcept { return g_topLevel; }
+
 Window::~Window() {
-    if (hwnd_) {
-        // Detach first so the destroy messages no longer reach a half-destroyed object.
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        HWND h = hwnd_;
-        hwnd_ = nullptr;
-        ::DestroyWindow(h);
-    }
+    // Derived parts are gone by now, so the destroy messages reach only this base's
+    // handlers, which still keep the count of open windows right.
+    if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
 bool Window::CreateWindowOf(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
@@ -29,7 +35,12 @@ bool Window::CreateWindowOf(const char* className, DWORD exStyle, const char* ti
         wc.hIconSm = icon;
         if (!::RegisterClassExA(&wc)) return false;
     }
-    return ::CreateWindowExA(exStyle, className, title, style, x, y, w, h, parent, menu, inst, this) != nullptr;
+    if (!::CreateWindowExA(exStyle, className, title, style, x, y, w, h, parent, menu, inst, this)) return false;
+    if (!parent && !(style & WS_CHILD) && hwnd_) {
+        topLevel_ = true;
+        ++g_topLevel;
+    }
+    return true;
 }
 
 LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
@@ -55,7 +66,9 @@ LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) n
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
+        bool wasTopLevel = std::exchange(self->topLevel_, false);
         self->OnFinalDestroy();
+        if (wasTopLevel && --g_topLevel == 0 && g_quitWhenLast) ::PostQuitMessage(0);
     }
     return result;
 }

@@ -15,6 +15,11 @@ public:
 
     HWND hwnd() const noexcept { return hwnd_; }
 
+    // The program ends (WM_QUIT) when its last top-level window has gone. Tests leave it
+    // off so their thread's queue never holds a quit.
+    static void QuitWhenLastWindowCloses(bool on) noexcept;
+    static int OpenTopLevelWindows() noexcept;
+
 protected:
     // Registers className (once per process) and creates the window.
     bool CreateWindowOf(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
@@ -28,6 +33,7 @@ protected:
 private:
     static LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     HWND hwnd_ = nullptr;
+    bool topLevel_ = false;
 };
 
 }  // namespace vt

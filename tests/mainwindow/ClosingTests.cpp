@@ -50,7 +50,6 @@ TEST_P(Closing, InTheMiddleOfTheFirstScanEndsCleanly) {
     g_fired = false;
     Form1::Seams seams;
     seams.prompt = &prompt;
-    seams.endProgramOnClose = false;
     auto form = std::make_unique<Form1>(seams);
     UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &ActInMidScan);
     ASSERT_TRUE(form->Load());
@@ -72,7 +71,6 @@ TEST(SecondScan, ARescanDuringAScanRestartsInsteadOfNesting) {
     ScriptedPrompt prompt;
     Form1::Seams seams;
     seams.prompt = &prompt;
-    seams.endProgramOnClose = false;
     Form1 form(seams);
     UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &ActInMidScan);
     ASSERT_TRUE(form.Load());

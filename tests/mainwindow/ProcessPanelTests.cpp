@@ -24,7 +24,6 @@ protected:
         Form1::Seams seams;
         seams.prompt = &prompt;
         seams.processTable = &table;
-        seams.endProgramOnClose = false;
         form = std::make_unique<Form1>(seams);
         ASSERT_TRUE(form->Load());
     }
@@ -202,7 +201,6 @@ TEST(ProcessPanelOffline, WarnsOncePerScanAndListsRowsWithoutIcon) {
     ScriptedPrompt prompt;
     Form1::Seams seams;
     seams.prompt = &prompt;
-    seams.endProgramOnClose = false;
     Form1 form(seams);
     ASSERT_TRUE(form.Load());
     ListView& list = form.ListView1();

@@ -1,13 +1,8 @@
 #include "toolbar/pure/PropertyBag.h"
 
-namespace vt {
+#include "core/Wildcard.h"
 
-std::string LowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
+namespace vt {
 
 void PropertyBag::Write(std::string_view key, BagValue value) {
     std::string k = LowerAscii(key);

@@ -55,6 +55,4 @@ private:
     std::vector<std::pair<std::string, BagValue>> items_;
 };
 
-std::string LowerAscii(std::string_view s);
-
 }  // namespace vt

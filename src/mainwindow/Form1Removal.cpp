@@ -1,0 +1,120 @@
+// Removing a startup entry: the registry value or the startup-folder file goes, and on a
+// further Yes the program's file too, after its process (from that folder) has ended.
+#include <charconv>
+
+#include "core/Wildcard.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/pure/StartupCodes.h"
+#include "platform/WinText.h"
+#include "reputation/Module1.h"
+
+namespace vt {
+
+namespace {
+constexpr UINT kQuestionStyle = MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;      // 307
+constexpr UINT kSearchQuestionStyle = MB_YESNOCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON2;  // 323
+}  // namespace
+
+void Form1::Command3_Click() {
+    int row = listView2_.SelectedRow();
+    if (row < 0) return;
+    const std::string name = listView2_.Text(row, 0);
+    const std::string p = listView2_.Text(row, 1);
+    const std::string code = listView2_.Text(row, 2);
+    if (Ask("Sei sicuro di voler rimuovere la voce di avvio " + name + "?", "Elimina voce", kQuestionStyle) != IDYES)
+        return;
+
+    DecodedCode decoded = DecodeStartupCode(code);
+    std::string folder;
+    if (decoded.folderId) {
+        try { folder = SCANDIR->GetDirectory(decoded.folderId); } catch (...) {}
+    }
+    if (!folder.empty()) {
+        RemoveFolderEntry(name, p, folder);
+        return;
+    }
+    // Without a key path nothing is deleted: an empty path would address the root itself.
+    if (decoded.key.empty() || decoded.root == 0) return;
+    RemoveRegistryEntry(decoded.root, decoded.key, name);
+}
+
+void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder) {
+    if (GetFolderPath(p).empty() && GetFileExtension(p) != "lnk") {
+        // A plain file, listed by its name.
+        TerminateAndDeleteFile(p, folder);
+    } else {
+        // A shortcut: p is its target.
+        try { DeleteFileWithReason(fso_.BuildPath(folder, name)); } catch (...) {}
+        const std::string installer = GetEnv("SystemRoot") + "\\Installer\\*";
+        if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) &&
+            Ask("Vuoi anche eliminare il file " + p + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+            TerminateAndDeleteFile(GetCommandFileName(p), GetFolderPath(p));
+    }
+    Command4_Click();
+}
+
+void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name) {
+    std::string data;
+    try { data = registry_->ValueEx(root, key, name).ToText(); } catch (...) {}
+    const std::string c = GetCommandProgramPath(StripQuotes(data));
+    bool deleted = false;
+    try { deleted = SCANREG->DeleteValue(root, key, name); } catch (...) {}
+    if (!deleted) return;
+
+    // The launcher of DLL entries is never offered for deletion.
+    bool launcher = WildcardMatch(data, "rundll32.exe *") || WildcardMatch(data, "RUNDLL32.exe *");
+    if (!launcher && Ask("Vuoi anche eliminare il file " + c + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
+        // Only a path with a folder is taken as it stands; a bare name that happens to
+        // exist in the current folder is not the file the entry starts, so it is looked
+        // for along the search path instead.
+        if (!GetFolderPath(c).empty() && fso_.FileExists(c)) {
+            Ask(fso_.GetFileName(c) + "  " + GetFolderPath(c), kProgramTitle, MB_OK);
+            TerminateAndDeleteFile(fso_.GetFileName(c), GetFolderPath(c));
+        } else if (!c.empty()) {
+            std::string path = GetEnv("path");
+            size_t start = 0;
+            while (start <= path.size()) {
+                size_t end = path.find(';', start);
+                if (end == std::string::npos) end = path.size();
+                const std::string d = path.substr(start, end - start);
+                start = end + 1;
+                if (d.empty()) continue;
+                const std::string joined = fso_.BuildPath(d, c);
+                if (!fso_.FileExists(joined)) continue;
+                if (Ask("Sar\xc3\xa0 eliminato il file " + joined + " Ok?", "Elimina file", kSearchQuestionStyle) == IDYES) {
+                    TerminateAndDeleteFile(c, d);
+                    break;
+                }
+            }
+        }
+    }
+    Command4_Click();
+}
+
+void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
+    try { StartProcessScan(); } catch (...) {}
+    int row = -1;
+    try { row = listView1_.FindText(n); } catch (...) {}
+    if (f.empty() || f.back() != '\\') f += '\\';
+    std::string rowFolder = row >= 0 ? listView1_.Text(row, 1) : std::string();
+    if (row >= 0) {
+        try { Ask(rowFolder + "   " + f, kProgramTitle, MB_OK); } catch (...) {}
+    }
+    if (row >= 0 && rowFolder == f) {
+        try {
+            const std::string idText = listView1_.Text(row, 2);
+            int32_t id = 0;
+            auto [ptr, ec] = std::from_chars(idText.data(), idText.data() + idText.size(), id);
+            if (ec == std::errc() && ptr == idText.data() + idText.size() && SCANPROC) SCANPROC->TerminateProcess(id);
+        } catch (...) {}
+    }
+    // Let an ended process release its file.
+    try { clock_.Sleep(1000); } catch (...) {}
+    try {
+        const std::string path = fso_.BuildPath(f, n);
+        Ask(path, kProgramTitle, MB_OK);
+        DeleteFileWithReason(path);
+    } catch (...) {}
+}
+
+}  // namespace vt

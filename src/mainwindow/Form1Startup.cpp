@@ -1,0 +1,180 @@
+// The startup panel: the user's and all users' startup folders, then the eight Run keys,
+// each entry listed with its command or target, its grade and its startup entry code.
+#include <cstdlib>
+
+#include "core/Twips.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/Form1Events.h"
+#include "mainwindow/pure/StartupCodes.h"
+#include "reputation/Module1.h"
+
+namespace vt {
+
+namespace {
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr const char* kStartCaption = "&Inizia scansione";
+constexpr const char* kStopCaption = "Termina scansione";
+}  // namespace
+
+void Form1::BuildStartupPanel() {
+    RECT none{0, 0, 0, 0};
+    listView2_.Create(frame3_, IDC_LISTVIEW2, none);
+    ::SendMessageA(listView2_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    layout_.push_back({listView2_.hwnd(), 0, 0, 6855, 4560});
+    listView2_.SetImageList(images_);
+    listView2_.SelectOnMouseDown(true);
+    listView2_.AddColumn("Nome voce", TwipsToPixels(2822, dpi_));
+    listView2_.AddColumn("Percorso applicazione", TwipsToPixels(7056, dpi_));
+    listView2_.AddColumn("ID", TwipsToPixels(1641, dpi_));
+
+    HWND label = AddControl(frame3_, "STATIC", "Numero di voci:", SS_LEFTNOWORDWRAP, IDC_LABEL4, 45 + 2340, 4635 + 240,
+                            1575, 195);
+    HWND num = AddControl(frame3_, "STATIC", "00", SS_LEFT, IDC_NUMDATA, 45 + 4005, 4635 + 240, 600, 195);
+    ::SendMessageA(num, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    FitToText(label, 2);
+    PlaceRightOf(num, label, 30);
+    AddControl(frame3_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME4, 45, 4635, 4380, 555);
+    AddControl(frame3_, "BUTTON", "&Elimina voce", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND3, 4545, 4725, 2310, 465);
+    AddControl(frame3_, "BUTTON", kStartCaption, BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND4, 45, 5355, 6810, 465);
+}
+
+void Form1::Command4_Click() {
+    BusyScope busy(*this);
+    try { LookupErrorShown = false; } catch (...) {}
+    if (startupRunning_ && ControlText(IDC_COMMAND4) == kStartCaption) {
+        // A start is still unwinding from a stop: begin anew once it has, never inside it.
+        startupRestartPending_ = true;
+        return;
+    }
+    if (!startupRunning_) {
+        RunStartupScan();
+        return;
+    }
+    // Stop.
+    try { ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption); } catch (...) {}
+    CancelStartupScan();
+}
+
+void Form1::RunStartupScan() {
+    if (closing_) return;
+    startupRunning_ = true;
+    do {
+        startupRestartPending_ = false;
+        startupStopped_ = false;
+        // Every step is guarded on its own: one that fails leaves the others to run.
+        try {
+            listView2_.Clear();
+            ::SetWindowTextA(Control(IDC_NUMDATA), "0");
+            skippedEntries_ = 0;
+        } catch (...) {}
+        try {
+            SCANREG->CustomScanPath(7);
+            SCANREG->ScanSubKeys(false);
+            SCANREG->ScanDeep(1);
+        } catch (...) {}
+        try {
+            SCANDIR->CustomScan(true);
+            SCANDIR->CustomScanPath(7);
+        } catch (...) {}
+        try { ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption); } catch (...) {}
+        try { SCANDIR->BeginScanning("", ""); } catch (...) {}
+        if (!startupStopped_ && !closing_) {
+            try {
+                SCANDIR->CustomScanPath(24);
+                SCANDIR->BeginScanning("", "");
+            } catch (...) {}
+        }
+        if (!startupStopped_ && !closing_) {
+            try { SCANREG->BeginCustomScan(); } catch (...) {}
+        }
+        try { ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption); } catch (...) {}
+    } while (startupRestartPending_ && !closing_);
+    startupRunning_ = false;
+}
+
+void Form1::CancelStartupScan() {
+    startupStopped_ = true;
+    startupRestartPending_ = false;
+    try { if (SCANREG) SCANREG->CancelScanning(); } catch (...) {}
+    try { if (SCANDIR) SCANDIR->CancelScanning(); } catch (...) {}
+}
+
+void Form1::AddStartupRow(const std::string& text, int grade, const std::string& path, const std::string& code) {
+    int row = listView2_.AddRow(text, grade);
+    if (row < 0) return;
+    listView2_.SetText(row, 1, path);
+    listView2_.SetText(row, 2, code);
+    listView2_.SetTextColor(row, 2, kBlue);
+}
+
+void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
+    const std::string code = SCANDIR->CustomScanPath() == 7 ? "UST" : "CST";
+    const std::string full = Path + "\\" + File;
+    const std::string allUsers = SCANDIR->GetDirectory(24);
+    const std::string user = SCANDIR->GetDirectory(7);
+    // Files of subfolders and the user's "target.lnk" are counted but not listed.
+    if (!((Path == user && File != "target.lnk") || Path == allUsers)) return;
+    if (File == "desktop.ini") {
+        ++skippedEntries_;
+        return;
+    }
+    std::string shown;
+    if (GetFileExtension(File) == "lnk") {
+        // An unreadable shortcut shows an empty target, never an earlier row's.
+        std::string target, workDir, args, iconFile;
+        int32_t iconIndex = 0, showCmd = 0;
+        bool ok = false;
+        try { ok = shellLink_->GetShellLinkInfo(full, target, workDir, args, iconFile, iconIndex, showCmd); } catch (...) {}
+        if (!ok) target.clear();
+        currentGrade_ = QueryReputation(fso_.GetFileName(target));
+        shown = target;
+    } else {
+        currentGrade_ = QueryReputation(GetCommandProgramPath(File));
+        shown = File;
+    }
+    if (!listView2_.hwnd()) return;
+    AddStartupRow(File, currentGrade_, shown, code);
+    int last = listView2_.Count() - 1;
+    listView2_.Select(last);
+    listView2_.EnsureVisible(last);
+}
+
+void Form1::SCANREG_CurrentData(const std::string& Value, const std::string& Key, int32_t Root) {
+    const std::string code = RegistryEntryCode(Root, Key);
+    if (Value.empty()) {
+        ++skippedEntries_;
+        return;
+    }
+    std::string data;
+    try { data = registry_->ValueEx(Root, Key, Value).ToText(); } catch (...) {}
+    const std::string program = GetCommandFileName(StripQuotes(data));
+    // A data such as "1" names no program: counted, not listed.
+    if (!IsNumericText(program) && listView2_.hwnd()) {
+        currentGrade_ = QueryReputation(fso_.GetFileName(program));
+        AddStartupRow(Value, currentGrade_, data, code);
+    }
+    try {
+        int last = listView2_.Count() - 1;
+        if (last >= 0) {
+            listView2_.Select(last);
+            listView2_.EnsureVisible(last);
+            int selected = listView2_.SelectedRow();
+            listView2_.SetToolTip(selected, 1, listView2_.Text(selected, 1));
+        }
+    } catch (...) {}
+}
+
+void Form1::AddToNumData(long long amount) {
+    HWND num = Control(IDC_NUMDATA);
+    if (!num) return;
+    long long current = std::strtoll(ControlText(IDC_NUMDATA).c_str(), nullptr, 10);
+    ::SetWindowTextA(num, std::to_string(current + amount).c_str());
+}
+
+void Form1::SCANDIR_DoneScanning(int32_t, int32_t TotalFiles) { AddToNumData(TotalFiles); }
+
+void Form1::SCANREG_DoneScanning(int32_t TotalData, int32_t) {
+    AddToNumData(static_cast<long long>(TotalData) - skippedEntries_);
+}
+
+}  // namespace vt
