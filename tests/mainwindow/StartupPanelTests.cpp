@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "fileinfo/cShellLink.h"
+#include "mainwindow/MainWindowSupport.h"
+#include "mainwindow/pure/StartupCodes.h"
+#include "platform/ComPtr.h"
+#include "platform/WinText.h"
+#include "reputation/Module1.h"
+#include "scanners/cScanDirectories.h"
+#include "toolbar/pure/ToolBarMath.h"
+
+namespace vt::test {
+namespace {
+
+// A value in one of the prefix's Run keys for the length of a test; the key is removed
+// afterwards when the test created it.
+class RunValue {
+public:
+    RunValue(int32_t root, const std::string& key, const std::string& name, const std::string& text)
+        : root_(RootKey(root)), key_(key), name_(name) {
+        Open();
+        ::RegSetValueExA(k_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1));
+    }
+    RunValue(int32_t root, const std::string& key, const std::string& name, DWORD number)
+        : root_(RootKey(root)), key_(key), name_(name) {
+        Open();
+        ::RegSetValueExA(k_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    }
+    ~RunValue() {
+        ::RegDeleteValueA(k_, name_.c_str());
+        ::RegCloseKey(k_);
+        if (created_) ::RegDeleteKeyA(root_, key_.c_str());
+    }
+    bool Exists() const { return ::RegQueryValueExA(k_, name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+
+private:
+    static HKEY RootKey(int32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
+    void Open() {
+        DWORD disposition = 0;
+        ::RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k_, &disposition);
+        created_ = disposition == REG_CREATED_NEW_KEY;
+    }
+    HKEY root_;
+    HKEY k_ = nullptr;
+    std::string key_, name_;
+    bool created_ = false;
+};
+
+// A file in a startup folder (the folder is made when missing) for the length of a test.
+class StartupFile {
+public:
+    StartupFile(int folderId, const std::string& name, const std::string& bytes = "x") {
+        cScanDirectories dirs;
+        folder_ = dirs.GetDirectory(folderId);
+        ::SHCreateDirectoryExA(nullptr, folder_.c_str(), nullptr);
+        path_ = folder_ + "\\" + name;
+        std::string parent = path_.substr(0, path_.find_last_of('\\'));
+        if (parent != folder_) ::CreateDirectoryA(parent.c_str(), nullptr);
+        WriteFile(path_, bytes);
+    }
+    ~StartupFile() {
+        ::DeleteFileA(path_.c_str());
+        std::string parent = path_.substr(0, path_.find_last_of('\\'));
+        if (parent != folder_) ::RemoveDirectoryA(parent.c_str());
+    }
+    const std::string& path() const { return path_; }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_, path_;
+};
+
+class NoWaitClock : public IClock {
+public:
+    void Sleep(DWORD ms) override { slept += ms; }
+    ULONGLONG NowMs() override { return ::GetTickCount64(); }
+    DWORD slept = 0;
+};
+
+class StartupPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SetServiceMode("normal"));
+        LookupErrorShown = false;
+        Form1::Seams seams;
+        seams.prompt = &prompt;
+        seams.clock = &clock;
+        form = std::make_unique<Form1>(seams);
+        ASSERT_TRUE(form->Load());
+    }
+    void TearDown() override {
+        form.reset();
+        SetServiceMode("normal");
+    }
+    void Scan() {
+        form->Command4_Click();
+        ASSERT_FALSE(form->StartupScanning());
+    }
+    long NumData() { return std::stol(form->ControlText(IDC_NUMDATA)); }
+    int Row(const std::string& text) { return FindRow(form->ListView2(), text); }
+    std::string Cell(const std::string& text, int sub) { return form->ListView2().Text(Row(text), sub); }
+    int Grade(const std::string& text) { return RowImage(form->ListView2(), Row(text)); }
+    void SelectRow(const std::string& text) {
+        int row = Row(text);
+        ASSERT_GE(row, 0) << text;
+        form->ListView2().Select(row);
+    }
+
+    ComScope com;
+    TempDir dir;
+    ScriptedPrompt prompt;
+    NoWaitClock clock;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(StartupPanel, ListsRunValuesAndStartupFilesWithCodesGradesAndCount) {
+    Scan();
+    const long before = NumData();
+    const std::string quoted = "\"C:\\Tools\\svch0st.exe\" /min";
+    RunValue a(kRootCurrentUser, kKeyRun, "vtA", quoted);
+    RunValue b(kRootCurrentUser, kKeyRunOnce, "vtB", "notepad.exe");
+    RunValue c(kRootLocalMachine, kKeyRunOnce, "vtC", "adbooster.exe -q");
+    RunValue d(kRootLocalMachine, kKeyRunServicesOnce, "vtD", "unknownthing.exe");
+    RunValue e(kRootCurrentUser, std::string(kKeyRunServices) + "\\vtSub", "vtE", "sub.exe");
+    RunValue numeric(kRootCurrentUser, kKeyRun, "vtNum", "1");
+    RunValue dword(kRootCurrentUser, kKeyRun, "vtDword", DWORD{1});
+    RunValue unnamed(kRootLocalMachine, kKeyRunServices, "", "nameless.exe");
+
+    StartupFile target(255, "vt_target_notepad.exe");  // a link target in the temp folder
+    cShellLink links;
+    StartupFile link(7, "Program.lnk");
+    ASSERT_TRUE(links.CreateShellLink(link.path(), target.path(), "", "", "", 0, 1));
+    StartupFile capitals(7, "PROGRAM2.LNK");
+    StartupFile nested(7, "vtsub\\inner.exe");
+    StartupFile plain(24, "svch0st.exe");
+    StartupFile ini(24, "desktop.ini");
+
+    Scan();
+    EXPECT_EQ(Cell("vtA", 1), quoted);
+    EXPECT_EQ(Cell("vtA", 2), "CUR");
+    EXPECT_EQ(Grade("vtA"), 2);
+    EXPECT_EQ(form->ListView2().ToolTip(Row("vtA"), 1), quoted);
+    EXPECT_EQ(Cell("vtB", 2), "CURO");
+    EXPECT_EQ(Grade("vtB"), 1);
+    EXPECT_EQ(Cell("vtC", 2), "LMRO");
+    EXPECT_EQ(Grade("vtC"), 2);
+    EXPECT_EQ(Cell("vtD", 2), "LMRSO");
+    EXPECT_EQ(Grade("vtD"), 4);
+    EXPECT_EQ(Cell("vtE", 2), "CU");  // a value one level below a Run key
+    EXPECT_EQ(Row("vtNum"), -1);
+    EXPECT_EQ(Row("vtDword"), -1);
+    EXPECT_EQ(Cell("Program.lnk", 1), target.path());
+    EXPECT_EQ(Cell("Program.lnk", 2), "UST");
+    EXPECT_EQ(Cell("PROGRAM2.LNK", 1), "PROGRAM2.LNK");
+    EXPECT_EQ(Row("inner.exe"), -1);
+    EXPECT_EQ(Cell("svch0st.exe", 1), "svch0st.exe");
+    EXPECT_EQ(Cell("svch0st.exe", 2), "CST");
+    EXPECT_EQ(Grade("svch0st.exe"), 2);
+    EXPECT_EQ(Row("desktop.ini"), -1);
+    // Five files and eight values found; the nameless value and desktop.ini are not counted.
+    EXPECT_EQ(NumData(), before + 5 + 8 - 2);
+    EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
+    // A broken shortcut lists an empty target, never the previous row's.
+    StartupFile broken(7, "Broken.lnk", "not a link");
+    Scan();
+    EXPECT_EQ(Cell("Broken.lnk", 1), "");
+}
+
+// Presses the start/stop button from inside the running scan, once a row is listed.
+Form1* g_form = nullptr;
+void CALLBACK StopInMidScan(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_form || g_form->ListView2().Count() < 1) return;
+    ::KillTimer(nullptr, id);
+    g_form->Command4_Click();
+    g_form = nullptr;
+}
+
+TEST_F(StartupPanel, StopDuringTheUserFolderScanSkipsTheRest) {
+    StartupFile f1(7, "vt_one.exe");
+    StartupFile f2(7, "vt_two.exe");
+    StartupFile other(24, "vt_other.exe");
+    RunValue v(kRootCurrentUser, kKeyRun, "vtStop", "notepad.exe");
+    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    g_form = form.get();
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 10, &StopInMidScan);
+    Scan();
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(g_form, nullptr);
+    EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
+    EXPECT_EQ(Row("vt_other.exe"), -1);
+    EXPECT_EQ(Row("vtStop"), -1);
+    EXPECT_LE(form->ListView2().Count(), 2);
+}
+
+TEST_F(StartupPanel, RemovesAQuotedRunValueAndOnYesItsRunningProgram) {
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(dir.path(), "svch0st.exe", child));
+    const std::string exe = dir / "svch0st.exe";
+    RunValue v(kRootCurrentUser, kKeyRun, "vtRemove", "\"" + exe + "\" /min");
+    Scan();
+    SelectRow("vtRemove");
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND3));
+    ASSERT_GE(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler rimuovere la voce di avvio vtRemove?");
+    EXPECT_EQ(prompt.asked[0].title, "Elimina voce");
+    EXPECT_EQ(prompt.asked[0].style, 307u);
+    EXPECT_EQ(prompt.asked[1].text, "Vuoi anche eliminare il file " + exe + " dal PC?");
+    EXPECT_FALSE(v.Exists());
+    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_FALSE(FileExists(exe));
+    EXPECT_EQ(clock.slept, 1000u);
+    EXPECT_EQ(Row("vtRemove"), -1);  // the list was rebuilt
+}
+
+TEST_F(StartupPanel, RundllValueIsRemovedWithoutAFileQuestion) {
+    RunValue v(kRootCurrentUser, kKeyRun, "vtDll", "rundll32.exe shell32.dll,Control_RunDLL desk.cpl");
+    Scan();
+    SelectRow("vtDll");
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND3));
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_FALSE(v.Exists());
+}
+
+TEST_F(StartupPanel, ProgramFoundAlongThePathIsAskedForByItsFullName) {
+    ASSERT_TRUE(WriteFile(dir / "vtapp.exe", "x"));
+    std::string savedPath = GetEnv("path");
+    ::SetEnvironmentVariableA("path", ("C:\\vt_missing_folder;" + dir.path()).c_str());
+    RunValue v(kRootCurrentUser, kKeyRun, "vtApp", "vtapp.exe /min");
+    Scan();
+    SelectRow("vtApp");
+    prompt.answers = {IDYES, IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND3));
+    ::SetEnvironmentVariableA("path", savedPath.c_str());
+    ASSERT_GE(prompt.asked.size(), 3u);
+    EXPECT_EQ(prompt.asked[2].text, "Sar\xc3\xa0 eliminato il file " + (dir / "vtapp.exe") + " Ok?");
+    EXPECT_EQ(prompt.asked[2].style, 323u);
+    EXPECT_FALSE(FileExists(dir / "vtapp.exe"));
+}
+
+TEST_F(StartupPanel, ShortcutRemovalAsksForTheTargetOnlyWhenItMayGo) {
+    cShellLink links;
+    ASSERT_TRUE(WriteFile(dir / "kept.exe", "x"));
+    std::string installerDir = GetEnv("SystemRoot") + "\\Installer";
+    ::CreateDirectoryA(installerDir.c_str(), nullptr);
+    std::string installerFile = installerDir + "\\vt_setup.exe";
+    ASSERT_TRUE(WriteFile(installerFile, "x"));
+    struct Case {
+        const char* link;
+        std::string target;
+        size_t questions;
+    } cases[] = {
+        {"Exists.lnk", dir / "kept.exe", 2},
+        {"Missing.lnk", dir / "gone.exe", 1},
+        {"Installer.lnk", installerFile, 1},
+    };
+    for (const Case& c : cases) {
+        StartupFile link(7, c.link);
+        ASSERT_TRUE(links.CreateShellLink(link.path(), c.target, "", "", "", 0, 1));
+        Scan();
+        prompt.asked.clear();
+        SelectRow(c.link);
+        prompt.answers = {IDYES, IDNO};
+        Click(form->Control(IDC_COMMAND3));
+        EXPECT_EQ(prompt.asked.size(), c.questions) << c.link;
+        EXPECT_FALSE(FileExists(link.path())) << c.link;
+        EXPECT_EQ(Row(c.link), -1);
+    }
+    EXPECT_TRUE(FileExists(dir / "kept.exe"));
+    ::DeleteFileA(installerFile.c_str());
+}
+
+TEST_F(StartupPanel, PlainStartupFileIsDeletedAfterTheFirstYes) {
+    StartupFile plain(24, "vt_plain.exe");
+    Scan();
+    SelectRow("vt_plain.exe");
+    prompt.answers = {IDYES};
+    Click(form->Control(IDC_COMMAND3));
+    EXPECT_FALSE(FileExists(plain.path()));
+    // The only question named the entry; the rest were notices.
+    for (size_t i = 1; i < prompt.asked.size(); ++i) EXPECT_EQ(prompt.asked[i].style, static_cast<UINT>(MB_OK));
+}
+
+TEST_F(StartupPanel, AValueThatCannotBeDeletedChangesNothing) {
+    auto v = std::make_unique<RunValue>(kRootCurrentUser, kKeyRun, "vtVanishing", "notepad.exe");
+    Scan();
+    SelectRow("vtVanishing");
+    v.reset();  // gone before the removal reaches it: the deletion fails
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND3));
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_GE(Row("vtVanishing"), 0);  // not rebuilt
+}
+
+// Clicks toolbar button `index` with real mouse messages at its cell's centre.
+void ClickToolbar(Form1& form, int index) {
+    const ToolBarLayout& layout = form.VtToolBar1().Layout();
+    double x = 0, y = 0;
+    CellOrigin(layout, index, x, y);
+    LPARAM at = MAKELPARAM(static_cast<int>(x + layout.cellWidth / 2), static_cast<int>(y + layout.cellHeight / 2));
+    HWND tb = form.VtToolBar1().hwnd();
+    ::PostMessageA(tb, WM_MOUSEMOVE, 0, at);
+    ::PostMessageA(tb, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(tb, WM_LBUTTONUP, 0, at);
+}
+
+bool Visible(Form1& f, int id) { return ::IsWindowVisible(f.Control(id)) != FALSE; }
+
+TEST_F(StartupPanel, ToolbarButtonsShowTheirPanels) {
+    ClickToolbar(*form, 2);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(*form, IDC_FRAME5); }));
+    EXPECT_FALSE(Visible(*form, IDC_FRAME1));
+    EXPECT_FALSE(Visible(*form, IDC_FRAME3));
+    ClickToolbar(*form, 1);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(*form, IDC_FRAME3) && !form->StartupScanning(); }));
+    EXPECT_FALSE(Visible(*form, IDC_FRAME5));
+    ClickToolbar(*form, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(*form, IDC_FRAME1); }));
+    EXPECT_FALSE(Visible(*form, IDC_FRAME3));
+    EXPECT_GT(form->ListView1().Count(), 0);
+}
+
+// Clicks a toolbar button from inside the running scan, once a row of `list` is there.
+struct MidScanClick {
+    Form1* form = nullptr;
+    int button = 0;
+    bool startup = true;
+    bool done = false;
+} g_click;
+void CALLBACK ClickInMidScan(HWND, UINT, UINT_PTR id, DWORD) {
+    if (g_click.done || !g_click.form) return;
+    ListView& list = g_click.startup ? g_click.form->ListView2() : g_click.form->ListView1();
+    if (list.Count() < 1) return;
+    ::KillTimer(nullptr, id);
+    g_click.done = true;
+    g_click.form->VtToolBar1_Click(g_click.button);
+}
+
+TEST_F(StartupPanel, ToolbarClicksDuringScansStopTheRightOnes) {
+    StartupFile f1(7, "vt_one.exe");
+    StartupFile f2(7, "vt_two.exe");
+    StartupFile other(24, "vt_other.exe");
+    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    struct Case {
+        int first, second;
+        bool startupList;
+    } cases[] = {
+        {1, 1, true},   // "Avvio" twice: the second stops the first
+        {1, 2, true},   // "Guida" during the startup scan stops it
+        {1, 0, true},   // "Processi" during the startup scan stops it and lists the processes
+        {0, 2, false},  // "Guida" during the process scan stops it
+    };
+    for (const Case& c : cases) {
+        g_click = {form.get(), c.second, c.startupList, false};
+        UINT_PTR timer = ::SetTimer(nullptr, 0, 10, &ClickInMidScan);
+        form->VtToolBar1_Click(c.first);
+        ::KillTimer(nullptr, timer);
+        EXPECT_TRUE(g_click.done);
+        EXPECT_FALSE(form->Scanning());
+        EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
+        if (c.startupList) {
+            EXPECT_EQ(Row("vt_other.exe"), -1) << c.second;
+        }
+        if (c.second == 0) {
+            EXPECT_TRUE(Visible(*form, IDC_FRAME1));
+        }
+        if (c.second == 2) {
+            EXPECT_TRUE(Visible(*form, IDC_FRAME5));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vt::test
