@@ -1,0 +1,81 @@
+// The details window ("Dettagli"): the icon, file name and version values of the file
+// behind the selected row of the process list or of the startup list.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "fileinfo/cGetFileIcon.h"
+#include "platform/Handles.h"
+#include "platform/Window.h"
+
+namespace vt {
+
+class cScanDirectories;
+class FileSystemObject;
+class IPrompt;
+class ListView;
+
+class Dialog : public Window {
+public:
+    // The two lists of the main window (ListView1 the process list, ListView2 the startup
+    // list) and the seam through which error messages are shown. The lists must outlive
+    // the dialog.
+    Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt);
+    ~Dialog() override;
+
+    // Creates and shows the window, its top-left corner at the screen's centre and
+    // topmost, then fills it from the selected row of the list DetailsSource names. A
+    // window this object still shows is closed first. False when no window was made.
+    bool Load();
+    // Closes the window (no-op when it is not open).
+    void Unload();
+
+    // The text of txtInfo(index) and the caption of Label1(index); "" for an index the
+    // window does not have or when it is closed.
+    std::string InfoText(int index) const;
+    std::string LabelText(int index) const;
+    // The icon Image1 shows, nullptr when none.
+    HICON ImageIcon() const;
+
+    // Half a screen dimension in pixels, a tie going to the even neighbour.
+    static int HalfToEven(int pixels) noexcept;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    // Puts one value into txtInfo(index); every box is filled through here.
+    virtual void SetInfo(int index, const std::string& text);
+
+private:
+    void CreateControls();
+    void CreateFonts();
+    void Relayout();
+    void ShowProcessDetails();
+    void ShowStartupEntryDetails();
+    void ShowVersionInfo(const std::string& path, bool byFileName);
+    void ShowIcon(const std::string& path);
+    void ShowPicture(PicturePtr picture);
+    void ShowError(int32_t number, const std::string& description);
+    cScanDirectories& ScanDirectories();
+    FileSystemObject& FileSystem();
+
+    const ListView* listView1_;
+    const ListView* listView2_;
+    IPrompt& prompt_;
+
+    int dpi_ = 96;
+    UniqueHFont font_, headingFont_;
+    UniqueHFont captionFont_;  // narrowed when the captions would not fit; else empty
+    std::unique_ptr<cGetFileIcon> fileIcon_;
+    PicturePtr picture_;     // owns the icon Image1 shows
+    UniqueHIcon scaledIcon_;  // the picture's icon redrawn at this DPI, when it differs
+    std::unique_ptr<cScanDirectories> scanDirectories_;
+    std::unique_ptr<FileSystemObject> fileSystem_;
+    std::string filePath_;
+    std::string startupFolder_;
+};
+
+}  // namespace vt
