@@ -9,6 +9,7 @@
 #include "app/resource.h"
 #include "core/Twips.h"
 #include "platform/Dpi.h"
+#include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
 #include "toolbar/MainToolBar.h"
 
@@ -363,6 +364,10 @@ LRESULT Form1::OnNotify(NMHDR* hdr) {
         return listView1_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
     if (hdr->hwndFrom == listView2_.hwnd() && hdr->code == NM_CUSTOMDRAW)
         return listView2_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+    if (hdr->code == NM_DBLCLK) {
+        if (hdr->hwndFrom == listView1_.hwnd()) ShowDetails("1", listView1_);
+        else if (hdr->hwndFrom == listView2_.hwnd()) ShowDetails("2", listView2_);
+    }
     return 0;
 }
 
@@ -440,6 +445,19 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
         return DefaultProc(msg, wp, lp);
     }
+}
+
+void Form1::ShowDetails(const char* source, const ListView& list) {
+    if (list.SelectedRow() < 0) return;
+    BusyScope busy(*this);
+    // A dialog left open from an earlier double click closes first.
+    if (details_) {
+        details_->Unload();
+        details_.reset();
+    }
+    DetailsSource = source;
+    details_ = std::make_unique<Dialog>(&listView1_, &listView2_, prompt_);
+    details_->Load();
 }
 
 int Form1::Ask(const std::string& text, const std::string& title, UINT style) {

@@ -21,6 +21,7 @@
 #include "platform/Window.h"
 #include "fileinfo/cShellLink.h"
 #include "registry/cAdvanceRegistry.h"
+#include "reputation/Dialog.h"
 #include "scanners/cScanDirectories.h"
 #include "scanners/cScanProcesses.h"
 #include "scanners/cScanRegistry.h"
@@ -77,6 +78,8 @@ public:
     ListView& ListView2() { return listView2_; }
     VtToolBar& VtToolBar1() { return toolbar_; }
     bool StartupScanning() const { return startupRunning_; }
+    // The details dialog opened by the last double click, null when none was opened.
+    Dialog* Details() { return details_.get(); }
     HWND Control(int id) const;
     std::string ControlText(int id) const;
     bool Scanning() const;
@@ -168,6 +171,9 @@ private:
     void RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name);
     void TerminateAndDeleteFile(const std::string& n, std::string f);
 
+    // Details dialog: a double click on a list row shows its file.
+    void ShowDetails(const char* source, const ListView& list);
+
     int Ask(const std::string& text, const std::string& title, UINT style);
 
     Seams seams_;
@@ -207,6 +213,8 @@ private:
     int32_t currentGrade_ = 0;
     bool processScanRunning_ = false;
     bool processRescanPending_ = false;
+
+    std::unique_ptr<Dialog> details_;
 
     int busy_ = 0;
     bool closing_ = false;

@@ -11,7 +11,7 @@ constexpr int kToolBarIconSize = 32;  // the drawn icons, at 96 DPI
 PropertyBag MainToolBarBag(int dpi) {
     PropertyBag bag;
     HMODULE module = ::GetModuleHandleA(nullptr);
-    FillBag(bag, MainToolBarDesign(), [&](int32_t id) -> PicturePtr {
+    FillBag(bag, MainToolBarDesign(), [&](int32_t id) -> PictureHandle {
         return ToolBarPicture::FromIconResource(module, id, kToolBarIconSize, dpi);
     });
     return bag;

@@ -92,7 +92,7 @@ public:
     static COLORREF TranslateColor(OleColor oClr, HPALETTE hPal = nullptr);
     // Fills the rectangle with a bitmap picture repeated; false (nothing drawn) for
     // anything but a bitmap.
-    static bool TileBitmap(const PicturePtr& Picture, HDC dc, int left, int top, int right, int bottom);
+    static bool TileBitmap(const PictureHandle& Picture, HDC dc, int left, int top, int right, int bottom);
     // The pointer tracking: movement, rest timer and leaving; never answers in place of
     // the window's own handling.
     void zSubclass_Proc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg, WPARAM wParam,
@@ -115,7 +115,7 @@ private:
     void PaintButton(HDC dc, int32_t i, double x, double y, int inset, int letterHeight);
     void FillBackground(HDC dc, int x, int y, int w, int h, OleColor back, OleColor gradient, int32_t mode) const;
     void DrawEdge3D(HDC dc, OleColor colour, int x, int y, int w, int h, bool sunken, bool deep) const;
-    void DrawButtonIcon(HDC dc, const PicturePtr& picture, int x, int y, int w, int h, int mode) const;
+    void DrawButtonIcon(HDC dc, const PictureHandle& picture, int x, int y, int w, int h, int mode) const;
     void DrawCaptionText(HDC dc, const std::string& text, int x, int y, int w, int h) const;
     HFONT CaptionFont();
     void ShowToolTip();

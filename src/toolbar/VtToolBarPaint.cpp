@@ -45,7 +45,7 @@ HFONT VtToolBar::CaptionFont() {
     return font_ ? font_.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
-bool VtToolBar::TileBitmap(const PicturePtr& Picture, HDC dc, int left, int top, int right, int bottom) {
+bool VtToolBar::TileBitmap(const PictureHandle& Picture, HDC dc, int left, int top, int right, int bottom) {
     auto pic = std::dynamic_pointer_cast<ToolBarPicture>(Picture);
     if (!pic || !pic->Bitmap() || ::GetObjectType(pic->Bitmap()) != OBJ_BITMAP) return false;
     BITMAP bm{};
@@ -137,7 +137,7 @@ void VtToolBar::DrawEdge3D(HDC dc, OleColor colour, int x, int y, int w, int h, 
     }
 }
 
-void VtToolBar::DrawButtonIcon(HDC dc, const PicturePtr& picture, int x, int y, int w, int h, int mode) const {
+void VtToolBar::DrawButtonIcon(HDC dc, const PictureHandle& picture, int x, int y, int w, int h, int mode) const {
     auto pic = std::dynamic_pointer_cast<ToolBarPicture>(picture);
     if (!pic || mode < -1) return;
     const int pw = pic->Width(), ph = pic->Height();

@@ -220,3 +220,43 @@ TEST(ProcessPanelOffline, WarnsOncePerScanAndListsRowsWithoutIcon) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST(DetailsFromTheLists, ADoubleClickOpensOneDialogForTheSelectedRow) {
+    LookupErrorShown = false;
+    ScriptedPrompt prompt;
+    Form1::Seams seams;
+    seams.prompt = &prompt;
+    Form1 form(seams);
+    ASSERT_TRUE(form.Load());
+    auto doubleClick = [&](ListView& list) {
+        NMHDR hdr{list.hwnd(), static_cast<UINT_PTR>(::GetDlgCtrlID(list.hwnd())), static_cast<UINT>(NM_DBLCLK)};
+        ::SendMessageA(form.hwnd(), WM_NOTIFY, hdr.idFrom, reinterpret_cast<LPARAM>(&hdr));
+    };
+    form.ListView1().Select(-1);
+    doubleClick(form.ListView1());
+    EXPECT_EQ(form.Details(), nullptr);  // no row, no dialog
+
+    int row = FindRow(form.ListView1(), "vantorile.exe");
+    if (row < 0) row = FindRow(form.ListView1(), "mainwindow_tests.exe");
+    ASSERT_GE(row, 0);
+    form.ListView1().Select(row);
+    doubleClick(form.ListView1());
+    ASSERT_NE(form.Details(), nullptr);
+    EXPECT_EQ(DetailsSource, "1");
+    EXPECT_EQ(form.Details()->InfoText(8), form.ListView1().Text(row, 0));
+    doubleClick(form.ListView1());
+    int dialogs = 0;
+    ::EnumWindows([](HWND h, LPARAM n) -> BOOL {
+        char caption[32] = {};
+        ::GetWindowTextA(h, caption, sizeof(caption));
+        if (std::string(caption) == "Dettagli" && ::IsWindowVisible(h)) ++*reinterpret_cast<int*>(n);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&dialogs));
+    EXPECT_EQ(dialogs, 1);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -47,14 +47,14 @@ const DesignEntry kMainToolBar[] = {
 std::span<const DesignEntry> MainToolBarDesign() { return kMainToolBar; }
 
 void FillBag(PropertyBag& bag, std::span<const DesignEntry> design,
-             const std::function<PicturePtr(int32_t resourceId)>& loadIcon) {
+             const std::function<PictureHandle(int32_t resourceId)>& loadIcon) {
     for (const DesignEntry& e : design) {
         if (auto p = std::get_if<int32_t>(&e.value)) bag.Write(e.key, *p);
         else if (auto b = std::get_if<bool>(&e.value)) bag.Write(e.key, *b);
         else if (auto s = std::get_if<std::string_view>(&e.value)) bag.Write(e.key, std::string(*s));
         else if (auto f = std::get_if<FontDesc>(&e.value)) bag.Write(e.key, *f);
         else if (auto r = std::get_if<IconResource>(&e.value)) {
-            if (PicturePtr pic = loadIcon ? loadIcon(r->id) : nullptr) bag.Write(e.key, std::move(pic));
+            if (PictureHandle pic = loadIcon ? loadIcon(r->id) : nullptr) bag.Write(e.key, std::move(pic));
         }
     }
 }

@@ -34,6 +34,6 @@ inline constexpr int32_t kMainToolBarExtentY = 1455;
 // Copies design entries into a bag; icon resources become pictures through loadIcon
 // (a null result leaves the key out, so the button simply has no icon).
 void FillBag(PropertyBag& bag, std::span<const DesignEntry> design,
-             const std::function<PicturePtr(int32_t resourceId)>& loadIcon);
+             const std::function<PictureHandle(int32_t resourceId)>& loadIcon);
 
 }  // namespace vt

@@ -52,10 +52,10 @@ FontDesc PropertyBag::ReadFont(std::string_view key, const FontDesc& def) const 
     return def;
 }
 
-PicturePtr PropertyBag::ReadPicture(std::string_view key) const {
+PictureHandle PropertyBag::ReadPicture(std::string_view key) const {
     const BagValue* v = Find(key);
     if (v)
-        if (auto p = std::get_if<PicturePtr>(v)) return *p;
+        if (auto p = std::get_if<PictureHandle>(v)) return *p;
     return nullptr;
 }
 

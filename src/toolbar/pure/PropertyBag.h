@@ -29,9 +29,9 @@ public:
     virtual int32_t Width() const = 0;  // pixels
     virtual int32_t Height() const = 0;
 };
-using PicturePtr = std::shared_ptr<PictureObject>;
+using PictureHandle = std::shared_ptr<PictureObject>;
 
-using BagValue = std::variant<std::monostate, int32_t, bool, std::string, FontDesc, PicturePtr>;
+using BagValue = std::variant<std::monostate, int32_t, bool, std::string, FontDesc, PictureHandle>;
 
 class PropertyBag {
 public:
@@ -45,7 +45,7 @@ public:
     bool ReadBool(std::string_view key, bool def) const;
     std::string ReadString(std::string_view key, std::string_view def) const;
     FontDesc ReadFont(std::string_view key, const FontDesc& def) const;
-    PicturePtr ReadPicture(std::string_view key) const;
+    PictureHandle ReadPicture(std::string_view key) const;
 
     // Keys in the order they were first written.
     std::vector<std::string> Keys() const;

@@ -153,8 +153,8 @@ const ToolBarButton* ToolBarModel::Current() const {
     return &buttons_[static_cast<size_t>(buttonIndex_)];
 }
 
-PicturePtr ToolBarModel::ButtonIcon() const { return Current() ? Current()->icon : nullptr; }
-void ToolBarModel::ButtonIcon(PicturePtr v) {
+PictureHandle ToolBarModel::ButtonIcon() const { return Current() ? Current()->icon : nullptr; }
+void ToolBarModel::ButtonIcon(PictureHandle v) {
     if (ToolBarButton* b = Current()) Set(b->icon, std::move(v), "ButtonIcon");
 }
 std::string ToolBarModel::ButtonCaption() const { return Current() ? Current()->caption : std::string(); }

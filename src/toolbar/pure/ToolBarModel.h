@@ -20,7 +20,7 @@ constexpr OleColor SystemColour(int n) { return kSysColorBit + static_cast<OleCo
 
 struct ToolBarButton {
     std::string caption;
-    PicturePtr icon;
+    PictureHandle icon;
     bool enabled = true;
     std::string toolTip;
     int32_t toolTipIcon = 0;  // 0 none, 1 information, 2 warning, 3 error
@@ -55,8 +55,8 @@ public:
     void Font(const FontDesc& v) { Set(font_, v, "Font"); }
     OleColor ForeColor() const { return foreColor_; }
     void ForeColor(OleColor v) { Set(foreColor_, v, "ForeColor"); }
-    PicturePtr ButtonIcon() const;
-    void ButtonIcon(PicturePtr v);
+    PictureHandle ButtonIcon() const;
+    void ButtonIcon(PictureHandle v);
     int32_t ButtonsHeight() const { return buttonsHeight_; }
     void ButtonsHeight(int32_t v) { Set(buttonsHeight_, v, "ButtonsHeight"); }
     int32_t ButtonsPerRow() const { return buttonsPerRow_; }
@@ -67,8 +67,8 @@ public:
     void AutoSize(bool v) { Set(autoSize_, v, "AutoSize"); }
     std::string ButtonCaption() const;
     void ButtonCaption(std::string_view v);
-    PicturePtr BackGround() const { return backGround_; }
-    void BackGround(PicturePtr v) { Set(backGround_, std::move(v), "BackGround"); }
+    PictureHandle BackGround() const { return backGround_; }
+    void BackGround(PictureHandle v) { Set(backGround_, std::move(v), "BackGround"); }
     int32_t Button_Count() const { return static_cast<int32_t>(buttons_.size()); }
     void Button_Count(int32_t n);
     int32_t Button_Index() const { return buttonIndex_; }
@@ -149,7 +149,7 @@ private:
     bool enabled_ = true;
     FontDesc font_;
     OleColor foreColor_ = 0;
-    PicturePtr backGround_;
+    PictureHandle backGround_;
     int32_t buttonsWidth_ = 90;
     int32_t buttonsHeight_ = 40;
     int32_t buttonsPerRow_ = 3;

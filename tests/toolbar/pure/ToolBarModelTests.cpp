@@ -270,7 +270,7 @@ TEST(ToolBarPropertyBag, StoredCountBelowOneStillGivesOneButton) {
 TEST(MainToolBarDesign, LoadsTheStoredValues) {
     std::vector<int32_t> loaded;
     vt::PropertyBag bag;
-    vt::FillBag(bag, vt::MainToolBarDesign(), [&](int32_t id) -> vt::PicturePtr {
+    vt::FillBag(bag, vt::MainToolBarDesign(), [&](int32_t id) -> vt::PictureHandle {
         loaded.push_back(id);
         return std::make_shared<FakePicture>(32, 32);
     });
