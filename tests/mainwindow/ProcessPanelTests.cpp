@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/Twips.h"
 #include "mainwindow/MainWindowSupport.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
@@ -256,6 +257,41 @@ TEST(DetailsFromTheLists, ADoubleClickOpensOneDialogForTheSelectedRow) {
         return TRUE;
     }, reinterpret_cast<LPARAM>(&dialogs));
     EXPECT_EQ(dialogs, 1);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST(MainWindowLayout, FollowsADpiChange) {
+    LookupErrorShown = false;
+    ScriptedPrompt prompt;
+    Form1::Seams seams;
+    seams.prompt = &prompt;
+    Form1 form(seams);
+    ASSERT_TRUE(form.Load());
+    auto width = [](HWND h) {
+        RECT r;
+        ::GetWindowRect(h, &r);
+        return r.right - r.left;
+    };
+    const int dpi = form.Dpi();
+    EXPECT_EQ(width(form.ListView1().hwnd()), TwipsToPixels(6855, dpi));
+    RECT client;
+    ::GetClientRect(form.hwnd(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(7080, dpi));
+
+    const int bigger = dpi * 3 / 2;
+    RECT suggested;
+    ::GetWindowRect(form.hwnd(), &suggested);
+    suggested.right = suggested.left + (suggested.right - suggested.left) * 3 / 2;
+    suggested.bottom = suggested.top + (suggested.bottom - suggested.top) * 3 / 2;
+    ::SendMessageA(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(bigger, bigger), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(form.Dpi(), bigger);
+    EXPECT_EQ(width(form.ListView1().hwnd()), TwipsToPixels(6855, bigger));
+    EXPECT_EQ(width(form.Control(IDC_COMMAND2)), TwipsToPixels(6810, bigger));
 }
 
 }  // namespace
