@@ -179,8 +179,10 @@ void Form1::PlaceRightOf(HWND ctl, HWND anchor, long gapTwips) {
 }
 
 void Form1::FitOptionsRow(HWND check, HWND label, HWND number, HWND group, HWND button) {
-    FitToText(check, 22);
-    PlaceRightOf(label, check, 60);
+    if (check) {
+        FitToText(check, 22);
+        PlaceRightOf(label, check, 60);
+    }
     FitToText(label, 2);
     PlaceRightOf(number, label, 30);
     Placed* n = Find(number);
@@ -313,6 +315,7 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     if (HWND h = Control(IDC_LABEL2)) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_.get()), FALSE);
     CreateImages();
     ShowLegendIcons();
+    FitHelpFonts();
     if (suggested)
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -145,6 +145,7 @@ private:
     void ShowPanel(HWND panel);
     void SetHelpTexts();
     void ShowLegendIcons();
+    void FitHelpFonts();
 
     // Process panel.
     void SCANPROC_CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool& Terminate);
@@ -184,6 +185,7 @@ private:
     int dpi_ = 96;
     std::vector<Placed> layout_;
     UniqueHFont font_, boldFont_, bigFont_;
+    std::vector<UniqueHFont> narrowFonts_;  // help texts that would wrap in the regular font
     HIMAGELIST images_ = nullptr;
     UniqueHBitmap logo_;
     std::vector<UniqueHIcon> legendIcons_;

@@ -1,4 +1,6 @@
 // The help panel: the reliability legend and the meaning of the startup entry codes.
+#include <algorithm>
+
 #include "mainwindow/Form1.h"
 
 namespace vt {
@@ -42,14 +44,18 @@ void Form1::BuildHelpPanel() {
     };
     for (const Legend& l : legend) {
         AddControl(frame5_, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, l.picture, 120, l.top, 240, 240);
-        AddControl(frame5_, "STATIC", l.text, SS_LEFT | SS_NOPREFIX, l.label, 480, l.top, 6255, 480);
+        // The last line of the legend may take two lines: the next text starts lower.
+        AddControl(frame5_, "STATIC", l.text, SS_LEFT | SS_NOPREFIX, l.label, 480, l.top, 6375,
+                   l.label == IDC_LABEL8 ? 480 : 360);
     }
     AddControl(frame5_, "STATIC", "All'interno della sezione Avvio sono mostrati dei codici identificativi in blu:",
                SS_LEFT | SS_NOPREFIX, IDC_LABEL11, 120, 2880, 6615, 375);
     AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1575);
-    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL13, 1560, 3360, 4455, 2055);
+    // Wider than its design size, so each meaning stays on the line of its code, and short
+    // enough not to cover the line below it.
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL13, 1560, 3360, 5175, 1900);
     AddControl(frame5_, "STATIC", "Dall'unione di CU o LM con le altre chiavi di registro, appare ad esempio CUR",
-               SS_LEFT | SS_NOPREFIX, IDC_LABEL14, 240, 5280, 5775, 255);
+               SS_LEFT | SS_NOPREFIX, IDC_LABEL14, 240, 5280, 6495, 255);
 }
 
 void Form1::SetHelpTexts() {
@@ -71,6 +77,49 @@ void Form1::SetHelpTexts() {
     }
     ::SetWindowTextA(Control(IDC_LABEL12), codes.c_str());
     ::SetWindowTextA(Control(IDC_LABEL13), meanings.c_str());
+    FitHelpFonts();
+}
+
+void Form1::FitHelpFonts() {
+    // One-line texts must stay on one line: where the system's font is wider than the
+    // design's, they get a slightly smaller size of it instead of wrapping into the next.
+    narrowFonts_.clear();
+    const int ids[] = {IDC_LABEL6, IDC_LABEL7, IDC_LABEL9, IDC_LABEL11, IDC_LABEL13, IDC_LABEL14};
+    for (int id : ids) {
+        HWND label = Control(id);
+        if (!label) continue;
+        ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+        RECT client;
+        ::GetClientRect(label, &client);
+        const std::string text = ControlText(id);
+        auto widest = [&](HFONT font) {
+            WindowDC dc(label);
+            SelectObjectScope select(dc.get(), font);
+            long w = 0;
+            size_t start = 0;
+            while (start <= text.size()) {
+                size_t end = text.find("\r\n", start);
+                if (end == std::string::npos) end = text.size();
+                SIZE size{};
+                ::GetTextExtentPoint32A(dc.get(), text.c_str() + start, static_cast<int>(end - start), &size);
+                w = std::max(w, size.cx);
+                start = end + 2;
+            }
+            return w;
+        };
+        if (widest(font_.get()) <= client.right) continue;
+        for (double points = 8.0; points >= 6.5; points -= 0.25) {
+            int height = -static_cast<int>(points * dpi_ / 72.0 + 0.5);
+            UniqueHFont f(::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+            bool fits = widest(f.get()) <= client.right;
+            if (fits || points <= 6.5) {
+                ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(f.get()), TRUE);
+                narrowFonts_.push_back(std::move(f));
+                break;
+            }
+        }
+    }
 }
 
 void Form1::ShowLegendIcons() {

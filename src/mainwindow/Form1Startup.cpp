@@ -29,12 +29,12 @@ void Form1::BuildStartupPanel() {
 
     HWND label = AddControl(frame3_, "STATIC", "Numero di voci:", SS_LEFTNOWORDWRAP, IDC_LABEL4, 45 + 2340, 4635 + 240,
                             1575, 195);
-    HWND num = AddControl(frame3_, "STATIC", "00", SS_LEFT, IDC_NUMDATA, 45 + 4005, 4635 + 240, 600, 195);
+    HWND num = AddControl(frame3_, "STATIC", "00", SS_LEFT, IDC_NUMDATA, 45 + 4005, 4635 + 240, 360, 195);
     ::SendMessageA(num, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-    FitToText(label, 2);
-    PlaceRightOf(num, label, 30);
-    AddControl(frame3_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME4, 45, 4635, 4380, 555);
-    AddControl(frame3_, "BUTTON", "&Elimina voce", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND3, 4545, 4725, 2310, 465);
+    HWND group = AddControl(frame3_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME4, 45, 4635, 4380, 555);
+    HWND command3 =
+        AddControl(frame3_, "BUTTON", "&Elimina voce", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND3, 4545, 4725, 2310, 465);
+    FitOptionsRow(nullptr, label, num, group, command3);
     AddControl(frame3_, "BUTTON", kStartCaption, BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND4, 45, 5355, 6810, 465);
 }
 
