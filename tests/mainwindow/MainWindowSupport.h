@@ -14,6 +14,7 @@
 
 #include "mainwindow/Form1.h"
 #include "platform/Handles.h"
+#include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
 #include "support/TestSupport.h"
 
@@ -33,6 +34,22 @@ public:
 
 private:
     SystemProcessTable live_;
+};
+
+// The real main window, loaded with a scripted prompt (the first process scan has run).
+struct OpenForm {
+    explicit OpenForm(IClock* clock = nullptr, IProcessTable* table = nullptr) {
+        LookupErrorShown = false;
+        Form1::Seams seams;
+        seams.prompt = &prompt;
+        seams.clock = clock;
+        seams.processTable = table;
+        form = std::make_unique<Form1>(seams);
+        loaded = form->Load();
+    }
+    ScriptedPrompt prompt;
+    std::unique_ptr<Form1> form;
+    bool loaded = false;
 };
 
 inline int RowImage(ListView& list, int row) {

@@ -198,12 +198,10 @@ private:
 
 TEST(ProcessPanelOffline, WarnsOncePerScanAndListsRowsWithoutIcon) {
     UnreachableService offline;
-    LookupErrorShown = false;
-    ScriptedPrompt prompt;
-    Form1::Seams seams;
-    seams.prompt = &prompt;
-    Form1 form(seams);
-    ASSERT_TRUE(form.Load());
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    Form1& form = *open.form;
+    [[maybe_unused]] ScriptedPrompt& prompt = open.prompt;
     ListView& list = form.ListView1();
     ASSERT_GT(list.Count(), 1);
     for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(RowImage(list, i), 0) << list.Text(i, 0);
@@ -226,12 +224,10 @@ namespace vt::test {
 namespace {
 
 TEST(DetailsFromTheLists, ADoubleClickOpensOneDialogForTheSelectedRow) {
-    LookupErrorShown = false;
-    ScriptedPrompt prompt;
-    Form1::Seams seams;
-    seams.prompt = &prompt;
-    Form1 form(seams);
-    ASSERT_TRUE(form.Load());
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    Form1& form = *open.form;
+    [[maybe_unused]] ScriptedPrompt& prompt = open.prompt;
     auto doubleClick = [&](ListView& list) {
         NMHDR hdr{list.hwnd(), static_cast<UINT_PTR>(::GetDlgCtrlID(list.hwnd())), static_cast<UINT>(NM_DBLCLK)};
         ::SendMessageA(form.hwnd(), WM_NOTIFY, hdr.idFrom, reinterpret_cast<LPARAM>(&hdr));
@@ -266,12 +262,10 @@ namespace vt::test {
 namespace {
 
 TEST(MainWindowLayout, FollowsADpiChange) {
-    LookupErrorShown = false;
-    ScriptedPrompt prompt;
-    Form1::Seams seams;
-    seams.prompt = &prompt;
-    Form1 form(seams);
-    ASSERT_TRUE(form.Load());
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    Form1& form = *open.form;
+    [[maybe_unused]] ScriptedPrompt& prompt = open.prompt;
     auto width = [](HWND h) {
         RECT r;
         ::GetWindowRect(h, &r);

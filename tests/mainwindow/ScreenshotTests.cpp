@@ -48,12 +48,10 @@ TEST(Screenshots, ThreePanels) {
     std::string out = GetEnv("VT_SCREENSHOT_DIR");
     if (out.empty()) GTEST_SKIP() << "VT_SCREENSHOT_DIR not set";
     ComScope com;
-    LookupErrorShown = false;
-    ScriptedPrompt prompt;
-    Form1::Seams seams;
-    seams.prompt = &prompt;
-    Form1 form(seams);
-    ASSERT_TRUE(form.Load());
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    Form1& form = *open.form;
+    [[maybe_unused]] ScriptedPrompt& prompt = open.prompt;
     HKEY run = nullptr;
     ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
                       KEY_ALL_ACCESS, nullptr, &run, nullptr);

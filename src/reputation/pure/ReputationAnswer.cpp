@@ -1,5 +1,7 @@
 #include "reputation/pure/ReputationAnswer.h"
 
+#include "core/Text.h"
+
 #include <array>
 #include <string>
 
@@ -12,19 +14,6 @@ constexpr std::string_view kSafe = ";This file is usually safe.";
 constexpr std::string_view kTrojan = ";This is a trojan / virus.";
 constexpr std::string_view kTarget = ";Known to be a target for infections.";
 constexpr std::string_view kMalware = ";This is malware/adware";
-
-// Left-to-right replacement that never rescans what it has inserted.
-std::string ReplaceAll(std::string_view s, std::string_view what, std::string_view with) {
-    std::string out;
-    out.reserve(s.size());
-    size_t pos = 0;
-    for (size_t hit; (hit = s.find(what, pos)) != std::string_view::npos; pos = hit + what.size()) {
-        out.append(s.substr(pos, hit - pos));
-        out.append(with);
-    }
-    out.append(s.substr(pos));
-    return out;
-}
 
 bool Contains(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
 

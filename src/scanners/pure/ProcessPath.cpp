@@ -1,22 +1,8 @@
 #include "scanners/pure/ProcessPath.h"
 
+#include "core/Text.h"
+
 namespace vt {
-
-namespace {
-
-std::string ReplaceAll(std::string_view s, std::string_view what, std::string_view with) {
-    std::string out;
-    out.reserve(s.size());
-    size_t pos = 0;
-    for (size_t hit; (hit = s.find(what, pos)) != std::string_view::npos; pos = hit + what.size()) {
-        out.append(s.substr(pos, hit - pos));
-        out.append(with);
-    }
-    out.append(s.substr(pos));
-    return out;
-}
-
-}  // namespace
 
 std::string RewriteModulePath(std::string_view modulePath, std::string_view windowsDir) {
     std::string noPrefix = ReplaceAll(modulePath, "\\??\\", "");
