@@ -290,3 +290,41 @@ TEST(MainWindowLayout, FollowsADpiChange) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST(ProcessListMouse, AnyButtonSelectsTheRowUnderThePointerOrNone) {
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    ListView& list = open.form->ListView1();
+    ASSERT_GE(list.Count(), 2);
+    RECT row0{};
+    ListView_GetItemRect(list.hwnd(), 0, &row0, LVIR_LABEL);
+    RECT client;
+    ::GetClientRect(list.hwnd(), &client);
+    struct Case {
+        UINT down, up;
+        POINT at;
+        int selected;
+    } cases[] = {
+        {WM_LBUTTONDOWN, WM_LBUTTONUP, {row0.left + 5, (row0.top + row0.bottom) / 2}, 0},
+        {WM_RBUTTONDOWN, WM_RBUTTONUP, {client.right / 2, client.bottom - 30}, -1},
+        {WM_RBUTTONDOWN, WM_RBUTTONUP, {row0.left + 5, (row0.top + row0.bottom) / 2}, 0},
+        {WM_LBUTTONDOWN, WM_LBUTTONUP, {client.right / 2, client.bottom - 30}, -1},
+    };
+    for (const Case& c : cases) {
+        list.Select(1);
+        ::PostMessageA(list.hwnd(), c.down, 0, MAKELPARAM(c.at.x, c.at.y));
+        ::PostMessageA(list.hwnd(), c.up, 0, MAKELPARAM(c.at.x, c.at.y));
+        PumpUntil([] { return false; }, 100);
+        EXPECT_EQ(list.SelectedRow(), c.selected) << c.down;
+    }
+    // With no row selected the terminate button asks nothing.
+    list.Select(-1);
+    Click(open.form->Control(IDC_COMMAND1));
+    EXPECT_TRUE(open.prompt.asked.empty());
+}
+
+}  // namespace
+}  // namespace vt::test
