@@ -228,6 +228,12 @@ TEST_F(StartupPanel, RundllValueIsRemovedWithoutAFileQuestion) {
 
 TEST_F(StartupPanel, ProgramFoundAlongThePathIsAskedForByItsFullName) {
     ASSERT_TRUE(WriteFile(dir / "vtapp.exe", "x"));
+    // A file of the same name in the current folder is not the one the entry starts.
+    TempDir current;
+    ASSERT_TRUE(WriteFile(current / "vtapp.exe", "x"));
+    char savedCwd[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, savedCwd);
+    ::SetCurrentDirectoryA(current.path().c_str());
     std::string savedPath = GetEnv("path");
     ::SetEnvironmentVariableA("path", ("C:\\vt_missing_folder;" + dir.path()).c_str());
     RunValue v(kRootCurrentUser, kKeyRun, "vtApp", "vtapp.exe /min");
@@ -236,6 +242,8 @@ TEST_F(StartupPanel, ProgramFoundAlongThePathIsAskedForByItsFullName) {
     prompt.answers = {IDYES, IDYES, IDYES};
     Click(form->Control(IDC_COMMAND3));
     ::SetEnvironmentVariableA("path", savedPath.c_str());
+    ::SetCurrentDirectoryA(savedCwd);
+    EXPECT_TRUE(FileExists(current / "vtapp.exe"));
     ASSERT_GE(prompt.asked.size(), 3u);
     EXPECT_EQ(prompt.asked[2].text, "Sar\xc3\xa0 eliminato il file " + (dir / "vtapp.exe") + " Ok?");
     EXPECT_EQ(prompt.asked[2].style, 323u);
