@@ -95,13 +95,18 @@ bool QueryValue(HKEY key, const std::string& name, DWORD& type, std::string& dat
 }
 
 std::string ExpandEnvString(const std::string& text) {
+    // The count the narrow call reports may be one of UTF-16 units rather than of bytes:
+    // with UTF-8 text a buffer of that many bytes cuts the result short. The buffer leaves
+    // room for multi-byte characters (within the call's 32K limit) and the result is read
+    // up to its terminating NUL.
     DWORD need = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
     for (int tries = 0; need && tries < 4; ++tries) {
-        std::string buf(need, '\0');
-        DWORD n = ::ExpandEnvironmentStringsA(text.c_str(), buf.data(), need);
+        DWORD room = need <= 32767 / 3 ? need * 3 + 1 : (need < 32767 ? 32767 : need);
+        std::string buf(room, '\0');
+        DWORD n = ::ExpandEnvironmentStringsA(text.c_str(), buf.data(), room);
         if (n == 0) return {};
-        if (n <= need) {
-            buf.resize(n - 1);
+        if (n <= room) {
+            buf.resize(::strnlen(buf.data(), room));
             return buf;
         }
         need = n;  // the environment changed between the two calls

@@ -142,6 +142,8 @@ TEST_F(Registry, ReadsEveryType) {
         {"expand", REG_EXPAND_SZ, "%VT_REG_TEST_VAR%\\x\0"s, Variant("expanded\\x")},
         {"expand unknown", REG_EXPAND_SZ, "%VT_NO_SUCH_VARIABLE%\\x\0"s, Variant("%VT_NO_SUCH_VARIABLE%\\x")},
         {"expand empty", REG_EXPAND_SZ, "", Variant("")},
+        {"expand nonascii", REG_EXPAND_SZ, "Citt\xc3\xa0 \xe2\x82\xac %VT_REG_TEST_VAR%\0"s,
+         Variant("Citt\xc3\xa0 \xe2\x82\xac expanded")},
         {"multi", REG_MULTI_SZ, "a\0b\0\0"s, Variant("a\0b\0"s)},
         {"dword", REG_DWORD, "\xfe\xff\xff\xff"s, Variant(-2)},
         {"big endian", REG_DWORD_BIG_ENDIAN, "\0\0\x01\x02"s, Variant(0x0102)},
