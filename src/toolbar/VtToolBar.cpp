@@ -212,14 +212,15 @@ void VtToolBar::OnMouseMove(WPARAM wp, LPARAM lp) {
 void VtToolBar::OnButtonDown(UINT msg, WPARAM, LPARAM lp) {
     ::SetCapture(hwnd());
     const bool dbl = msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+    // The button-up that ends a double click is not a click of its own.
+    if (msg == WM_LBUTTONDOWN) leftPressed_ = true;
+    else if (msg == WM_LBUTTONDBLCLK) leftPressed_ = false;
     float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
     // A click without a movement before it (the pointer was already resting there, or
     // keys moved the current button) still belongs to the button under the pointer.
     TrackHover(x, y);
     if (dbl) {
         mouseDown_ = true;
-        // The button-up that ends a double click is not a click of its own.
-        swallowNextClick_ = msg == WM_LBUTTONDBLCLK;
         RedrawControl();
         if (events_ && msg == WM_LBUTTONDBLCLK) events_->DblClick(Button_Index());
         return;
@@ -234,6 +235,9 @@ void VtToolBar::OnButtonDown(UINT msg, WPARAM, LPARAM lp) {
 }
 
 void VtToolBar::OnButtonUp(UINT msg, WPARAM, LPARAM lp) {
+    // Read before letting the capture go: losing it forgets the press.
+    const bool clicked = msg == WM_LBUTTONUP && leftPressed_;
+    if (msg == WM_LBUTTONUP) leftPressed_ = false;
     if (::GetCapture() == hwnd()) ::ReleaseCapture();
     float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
     // Always let go of the pushed look, even when the pointer left every button while
@@ -249,11 +253,7 @@ void VtToolBar::OnButtonUp(UINT msg, WPARAM, LPARAM lp) {
     } else if (wasDown) {
         RedrawControl();
     }
-    if (msg != WM_LBUTTONUP) return;
-    if (swallowNextClick_) {
-        swallowNextClick_ = false;
-        return;
-    }
+    if (!clicked) return;
     RECT rc{};
     ::GetClientRect(hwnd(), &rc);
     POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
@@ -274,8 +274,12 @@ void VtToolBar::StepCurrent(int direction) {
     }
 }
 
-void VtToolBar::OnKey(UINT msg, WPARAM wp) {
+void VtToolBar::OnKey(UINT msg, WPARAM wp, LPARAM lp) {
     int16_t key = static_cast<int16_t>(wp), shift = ShiftMask();
+    // Bit 30: the key was already down, this is the keyboard's auto-repeat. A held Enter
+    // must press the button once: a second Click on the same button cancels what the
+    // first one started.
+    const bool repeat = (lp & (LPARAM{1} << 30)) != 0;
     if (msg == WM_KEYDOWN) {
         mouseDown_ = true;
         if (events_) events_->KeyDown(Button_Index(), key, shift);
@@ -294,7 +298,7 @@ void VtToolBar::OnKey(UINT msg, WPARAM wp) {
         case VK_RETURN:
         case VK_SPACE:
             mouseDown_ = false;
-            if (Button_Index() != -1 && events_) events_->Click(Button_Index());
+            if (!repeat && Button_Index() != -1 && events_) events_->Click(Button_Index());
             break;
         default:
             break;
@@ -411,6 +415,17 @@ void VtToolBar::DestroyToolTip() {
 
 // ---- window --------------------------------------------------------------------------
 
+bool VtToolBar::PaintQuietly(HDC dc, const RECT& client) {
+    // A failing repaint (the owner's OnRedrawing handler included) ends here: escaping
+    // would skip EndPaint and keep the paint DC.
+    try {
+        Paint(dc, client);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_ERASEBKGND:
@@ -427,10 +442,10 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             UniqueHBitmap bmp(::CreateCompatibleBitmap(dc, w, h));
             if (mem && bmp) {
                 SelectObjectScope sel(mem.get(), bmp.get());
-                Paint(mem.get(), rc);
-                ::BitBlt(dc, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
+                // A repaint that failed half way keeps the last whole picture on screen.
+                if (PaintQuietly(mem.get(), rc)) ::BitBlt(dc, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
             } else {
-                Paint(dc, rc);
+                PaintQuietly(dc, rc);
             }
         }
         ::EndPaint(hwnd(), &ps);
@@ -439,7 +454,7 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PRINTCLIENT: {
         RECT rc{};
         ::GetClientRect(hwnd(), &rc);
-        Paint(reinterpret_cast<HDC>(wp), rc);
+        PaintQuietly(reinterpret_cast<HDC>(wp), rc);
         return 0;
     }
     case WM_SIZE:
@@ -481,6 +496,7 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnButtonUp(msg, wp, lp);
         return 0;
     case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lp) != hwnd()) leftPressed_ = false;
         if (mouseDown_) {
             mouseDown_ = false;
             RedrawControl();
@@ -495,7 +511,7 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_KEYDOWN:
     case WM_KEYUP:
-        OnKey(msg, wp);
+        OnKey(msg, wp, lp);
         return 0;
     case WM_SETFOCUS:
         if (Button_Index() == -1) StepCurrent(+1);
@@ -505,6 +521,9 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // A button chosen with the keys is no longer current once the keys go elsewhere,
         // unless the pointer rests on it.
         if (!inside_) SetHoverIndex(-1);
+        // A key that went down here comes up wherever the focus went (Shift+Tab): its
+        // pressed look must not stay behind for the next hovered button.
+        if (::GetCapture() != hwnd()) mouseDown_ = false;
         RedrawControl();
         return 0;
     case WM_DESTROY:

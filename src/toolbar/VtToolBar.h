@@ -112,6 +112,8 @@ private:
     int Scale(int designPixels) const { return ::MulDiv(designPixels, dpi_, 96); }
     void Relayout();
     void Paint(HDC dc, const RECT& client);
+    // False when the repaint failed part way.
+    bool PaintQuietly(HDC dc, const RECT& client);
     void PaintButton(HDC dc, int32_t i, double x, double y, int inset, int letterHeight);
     void FillBackground(HDC dc, int x, int y, int w, int h, OleColor back, OleColor gradient, int32_t mode) const;
     void DrawEdge3D(HDC dc, OleColor colour, int x, int y, int w, int h, bool sunken, bool deep) const;
@@ -126,7 +128,7 @@ private:
     void OnMouseMove(WPARAM wp, LPARAM lp);
     void OnButtonDown(UINT msg, WPARAM wp, LPARAM lp);
     void OnButtonUp(UINT msg, WPARAM wp, LPARAM lp);
-    void OnKey(UINT msg, WPARAM wp);
+    void OnKey(UINT msg, WPARAM wp, LPARAM lp);
     void StepCurrent(int direction);
 
     IVtToolBarEvents* events_;
@@ -141,7 +143,10 @@ private:
     // Pointer state.
     bool mouseDown_ = false;
     bool inside_ = false;
-    bool swallowNextClick_ = false;
+    // A left press began on us and its release has not come yet: only such a release
+    // is a click (not the release ending a double click, nor one dragged in from
+    // elsewhere, nor one after a dialog took the mouse away).
+    bool leftPressed_ = false;
     int lastX_ = -1, lastY_ = -1;
     int ticks_ = 0;
     UniqueToolTipWindow toolTip_;

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,160 @@ TEST_F(ToolBarWindow, DpiChangeScalesCellsAndIcons) {
     toolbar.Dpi(96);
     ::GetClientRect(toolbar.hwnd(), &rc);
     EXPECT_EQ(rc.bottom, 55);
+}
+
+// Only a release that ends a press begun on the control is a click: not one dragged in
+// from elsewhere, not the one ending a double click, not one after something took the
+// mouse away; and losing such a release must not eat the next real click.
+TEST_F(ToolBarWindow, OnlyAPressAndReleaseHereIsAClick) {
+    const POINT p = CellCentre(1);
+    // A release with no press on us before it.
+    Post(WM_MOUSEMOVE, 0, p);
+    Post(WM_LBUTTONUP, 0, p);
+    vt::DoEvents();
+    EXPECT_TRUE(sink.clicks.empty()) << "a release dragged in from elsewhere clicked";
+
+    // A press, then a dialog takes the mouse; the release goes there, or comes late.
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, p);
+    vt::DoEvents();
+    ::SetCapture(host.hwnd());
+    ::ReleaseCapture();
+    Post(WM_LBUTTONUP, 0, p);
+    vt::DoEvents();
+    EXPECT_TRUE(sink.clicks.empty()) << "a press whose mouse was taken away clicked";
+
+    // A double click whose closing release never reaches us: the next click still counts.
+    Post(WM_LBUTTONDBLCLK, MK_LBUTTON, p);
+    vt::DoEvents();
+    ::SetCapture(host.hwnd());
+    ::ReleaseCapture();
+    ClickAt(p);
+    EXPECT_EQ(sink.clicks, std::vector<int32_t>{1});
+    EXPECT_EQ(sink.dblClicks, std::vector<int32_t>{1});
+}
+
+TEST_F(ToolBarWindow, KeysPressTheCurrentButtonOncePerStroke) {
+    toolbar.Button_Index(1);
+    const LPARAM first = 1, repeat = 1 | (LPARAM{1} << 30);
+    struct Case {
+        WPARAM key;
+        LPARAM lp;
+        std::vector<int32_t> clicks;
+    } cases[] = {
+        {VK_RETURN, first, {1}},
+        {VK_RETURN, repeat, {}},  // auto-repeat of a held Enter
+        {VK_SPACE, first, {1}},
+        {VK_SPACE, repeat, {}},
+    };
+    for (const auto& c : cases) {
+        sink.clicks.clear();
+        ::SendMessageA(toolbar.hwnd(), WM_KEYDOWN, c.key, c.lp);
+        ::SendMessageA(toolbar.hwnd(), WM_KEYUP, c.key, c.lp | (LPARAM{3} << 30));
+        EXPECT_EQ(sink.clicks, c.clicks) << "key " << c.key << " lParam " << c.lp;
+    }
+}
+
+// Colour of a pixel of the control as it paints itself now.
+COLORREF PaintedPixel(HWND hwnd, int x, int y) {
+    RECT rc{};
+    ::GetClientRect(hwnd, &rc);
+    vt::WindowDC screen(hwnd);
+    vt::UniqueMemDC mem(::CreateCompatibleDC(screen.get()));
+    vt::UniqueHBitmap bmp(::CreateCompatibleBitmap(screen.get(), rc.right, rc.bottom));
+    vt::SelectObjectScope sel(mem.get(), bmp.get());
+    ::SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem.get()), PRF_CLIENT);
+    return ::GetPixel(mem.get(), x, y);
+}
+
+TEST_F(ToolBarWindow, KeyDownThenFocusLeavingDoesNotLeaveTheButtonsPressed) {
+    // Framed buttons: the hovered one is raised (light top edge), pressed sunken (dark).
+    toolbar.ButtonsStyle(0);
+    toolbar.Button_Index(0);
+    const int s = toolbar.Layout().inset;
+    const COLORREF light = vt::VtToolBar::BlendColor(toolbar.BorderColor(), 0xFFFFFF, 70);
+    const COLORREF dark = vt::VtToolBar::BlendColor(toolbar.BorderColor(), 0, 70);
+    ASSERT_NE(light, dark);
+    ASSERT_EQ(PaintedPixel(toolbar.hwnd(), s + 6, s), light);
+
+    // Shift+Tab: Shift goes down on the toolbar, Tab moves the focus, Shift comes up elsewhere.
+    ::SetFocus(toolbar.hwnd());
+    toolbar.Button_Index(0);
+    ::SendMessageA(toolbar.hwnd(), WM_KEYDOWN, VK_SHIFT, 1);
+    EXPECT_EQ(PaintedPixel(toolbar.hwnd(), s + 6, s), dark) << "a key held on the toolbar presses";
+    ::SetFocus(host.hwnd());
+    toolbar.Button_Index(0);
+    EXPECT_EQ(PaintedPixel(toolbar.hwnd(), s + 6, s), light) << "the press outlived the focus";
+}
+
+// The owner's Click handler runs long work that pumps messages: the control is clicked,
+// hovered, resized and finally destroyed inside it, and must come out whole.
+TEST_F(ToolBarWindow, SurvivesEverythingInsideItsOwnClick) {
+    struct Busy : Sink {
+        vt::VtToolBar* tb = nullptr;
+        int depth = 0;
+        void Click(int32_t i) override {
+            Sink::Click(i);
+            if (depth++ > 0) return;
+            HWND h = tb->hwnd();
+            // Another click, a hover elsewhere and a resize while this one is running.
+            ::PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(200, 20));
+            ::PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 20));
+            ::PostMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(200, 20));
+            vt::DoEvents();
+            ::SetWindowPos(h, nullptr, 0, 0, 200, 120, SWP_NOMOVE | SWP_NOZORDER);
+            vt::DoEvents();
+            ::SetCursorPos(0, 0);
+            ::PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(30, 20));
+            ::PostMessageA(h, WM_TIMER, 1, 0);
+            ::DestroyWindow(h);
+            vt::DoEvents();
+        }
+    } busy;
+    Host other;
+    ASSERT_TRUE(other.Open(600, 200));
+    vt::VtToolBar tb(&busy);
+    busy.tb = &tb;
+    RECT r{0, 0, 600, 100};
+    ASSERT_TRUE(vt::CreateMainToolBar(tb, other.hwnd(), r, 7, 96));
+    vt::DoEvents();
+    ::PostMessageA(tb.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 20));
+    ::PostMessageA(tb.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 20));
+    ::PostMessageA(tb.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(40, 20));
+    vt::DoEvents();
+    EXPECT_EQ(busy.clicks, (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(tb.hwnd(), nullptr);
+    EXPECT_EQ(tb.ToolTipWindow(), nullptr);
+    // The object outlives its window: its properties still answer.
+    tb.ButtonsStyle(1);
+    tb.RedrawControl();
+    EXPECT_EQ(tb.Button_Count(), 3);
+}
+
+TEST(VtToolBarControl, ARepaintThatThrowsEndsQuietly) {
+    struct Throwing : vt::VtToolBarEventsBase {
+        int paints = 0;
+        void OnRedrawing(int32_t) override {
+            ++paints;
+            throw std::runtime_error("owner failed");
+        }
+    } sink;
+    Host host;
+    ASSERT_TRUE(host.Open(400, 200));
+    vt::VtToolBar tb(&sink);
+    RECT r{0, 0, 300, 100};
+    ASSERT_TRUE(tb.Create(host.hwnd(), r, 1, nullptr, 96));
+    vt::DoEvents();
+    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int k = 0; k < 30; ++k) {
+        ::InvalidateRect(tb.hwnd(), nullptr, FALSE);
+        ::UpdateWindow(tb.hwnd());
+    }
+    EXPECT_GE(sink.paints, 30);
+    RECT update{};
+    EXPECT_FALSE(::GetUpdateRect(tb.hwnd(), &update, FALSE)) << "the failed paint was not ended";
+    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0) GTEST_SKIP() << "the system does not count GDI objects";
+    EXPECT_LE(after, before + 4) << "each failed paint kept a device context";
 }
 
 TEST(VtToolBarControl, NewControlUsesDefaultsAndTheHostFont) {
