@@ -38,6 +38,7 @@ WinHttpClient::WinHttpClient(HttpSettings settings) : settings_(settings), state
 WinHttpClient::~WinHttpClient() = default;
 
 HttpResponse WinHttpClient::Get(const std::string& url) {
+    const ULONGLONG started = ::GetTickCount64();
     std::wstring wurl = Widen(url);
     URL_COMPONENTS uc{};
     uc.dwStructSize = sizeof(uc);
@@ -98,8 +99,16 @@ HttpResponse WinHttpClient::Get(const std::string& url) {
             r.truncated = true;
             break;
         }
+        if (::GetTickCount64() - started > static_cast<ULONGLONG>(settings_.totalMs))
+            return Failure(HttpStage::Read, ERROR_WINHTTP_TIMEOUT);
+        // Read only what has arrived: a read asked for more waits until it has it all,
+        // which a service that trickles its body could stretch out past any deadline.
+        DWORD available = 0;
+        if (!::WinHttpQueryDataAvailable(request.get(), &available)) return Failure(HttpStage::Read, ::GetLastError());
+        if (available == 0) break;
         DWORD got = 0;
-        if (!::WinHttpReadData(request.get(), buf, static_cast<DWORD>(std::min(room, sizeof(buf))), &got))
+        const size_t want = std::min({room, sizeof(buf), static_cast<size_t>(available)});
+        if (!::WinHttpReadData(request.get(), buf, static_cast<DWORD>(want), &got))
             return Failure(HttpStage::Read, ::GetLastError());
         if (got == 0) break;
         r.body.append(buf, got);

@@ -31,6 +31,10 @@ struct HttpSettings {
     int sendMs = 5000;
     int receiveMs = 5000;
     int responseMs = 5000;
+    // The whole answer, body included, must be in by then: each read waits at most
+    // receiveMs, but a service that trickles its body a byte at a time would otherwise
+    // hold the window for as long as it likes.
+    int totalMs = 30000;
     // More than any real answer; the grade comes from the first lines anyway.
     size_t maxBody = 2 * 1024 * 1024;
 };

@@ -129,9 +129,11 @@ std::string cScanProcesses::GetProcessPath(int32_t processId) {
     if (cancel_) return {};
     std::string folder;
     if (std::optional<std::string> module = table_->MainModuleFileName(processId)) {
-        std::string full = RewriteModulePath(*module, module->find("\\SystemRoot\\") != std::string::npos
-                                                          ? table_->WindowsFolder()
-                                                          : std::string());
+        // The Windows folder is asked for only when a prefix may need it; removing "\??\"
+        // can itself join the pieces of a "\SystemRoot\", so that counts too.
+        const bool mayNeedWindows = module->find("\\SystemRoot\\") != std::string::npos ||
+                                    module->find("\\??\\") != std::string::npos;
+        std::string full = RewriteModulePath(*module, mayNeedWindows ? table_->WindowsFolder() : std::string());
         folder = ModuleFolder(full);
         currentProcessPath_ = std::move(full);
     }

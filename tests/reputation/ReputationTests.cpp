@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <atomic>
@@ -246,6 +247,76 @@ TEST_F(ReputationLookup, WhichFailuresCountAsServiceNotFound) {
 
     EXPECT_EQ(vt::SetHttpClient(nullptr), &failing);
     EXPECT_EQ(vt::QueryReputation("services.exe"), 1);
+}
+
+// A loopback server that answers with headers at once and then dribbles its body one
+// byte at a time, each byte well within the read time-out.
+class TrickleServer {
+public:
+    TrickleServer() {
+        WSADATA wsa;
+        ::WSAStartup(MAKEWORD(2, 2), &wsa);
+        listen_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int len = sizeof(addr);
+        if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(listen_, 1) == 0 &&
+            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~TrickleServer() {
+        stop_ = true;
+        ::closesocket(listen_);  // ends an accept still waiting
+        thread_.join();
+        ::WSACleanup();
+    }
+    int port() const { return port_; }
+
+private:
+    void Serve() {
+        SOCKET c = ::accept(listen_, nullptr, nullptr);
+        if (c == INVALID_SOCKET) return;
+        char request[4096];
+        ::recv(c, request, sizeof(request), 0);
+        const std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 100000\r\n\r\nheader\r\n";
+        ::send(c, head.data(), static_cast<int>(head.size()), 0);
+        while (!stop_ && ::send(c, "x", 1, 0) == 1) ::Sleep(100);
+        ::closesocket(c);
+    }
+
+    SOCKET listen_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(ReputationClient, ABodyThatTricklesInEndsAtTheOverallLimit) {
+    TrickleServer server;
+    ASSERT_NE(server.port(), 0);
+    vt::HttpSettings settings;
+    settings.totalMs = 1500;
+    vt::WinHttpClient client(settings);
+    ScriptedPrompt prompt;
+    ServiceUrlOverride url("http://127.0.0.1:" + std::to_string(server.port()));
+    ASSERT_EQ(vt::SetHttpClient(&client), nullptr);
+    vt::LookupErrorShown = false;
+    const auto start = std::chrono::steady_clock::now();
+    int32_t grade = -1;
+    {
+        Watchdog dog(std::chrono::seconds(60));
+        grade = vt::QueryReputation("a.exe");
+    }
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(vt::SetHttpClient(nullptr), &client);
+    EXPECT_EQ(grade, 0);
+    EXPECT_LE(seconds, 15);
+    // A service that answers, however badly, was found: no warning.
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_FALSE(vt::LookupErrorShown);
 }
 
 TEST(ReputationUrl, BaseFromEnvironmentAndEncodedName) {

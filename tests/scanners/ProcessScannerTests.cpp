@@ -183,6 +183,17 @@ TEST(ProcessScanner, SystemProcessRuleAndPathRewriting) {
     EXPECT_EQ(r.scanner.TotalProcesses(), 7);
 }
 
+TEST(ProcessScanner, SystemRootJoinedByPrefixRemovalStillGetsTheWindowsFolder) {
+    FakeTable table;
+    table.rows = {{"odd.exe", 4, "\\System\\??\\Root\\odd.exe"}};
+    Recorder r;
+    r.scanner.SetProcessTable(&table);
+    r.Scan();
+    ASSERT_EQ(r.seen.size(), 1u);
+    EXPECT_EQ(r.seen[0].path, "C:\\Win\\");
+    EXPECT_EQ(r.seen[0].currentPath, "C:\\Win\\odd.exe");
+}
+
 TEST(ProcessScanner, NoSnapshotStillEndsWithOneDoneEvent) {
     FakeTable table;
     table.noSnapshot = true;
