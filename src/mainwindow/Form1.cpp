@@ -451,8 +451,14 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Form1::ShowDetails(const char* source, const ListView& list) {
-    if (list.SelectedRow() < 0) return;
+    // A dialog still filling itself (its error box pumps messages) is not freed under it.
+    if (list.SelectedRow() < 0 || detailsLoading_) return;
     BusyScope busy(*this);
+    detailsLoading_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{detailsLoading_};
     // A dialog left open from an earlier double click closes first.
     if (details_) {
         details_->Unload();

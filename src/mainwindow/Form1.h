@@ -217,6 +217,7 @@ private:
     bool processRescanPending_ = false;
 
     std::unique_ptr<Dialog> details_;
+    bool detailsLoading_ = false;
 
     int busy_ = 0;
     bool closing_ = false;
