@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <optional>
 
 #include "core/AppError.h"
@@ -82,7 +83,9 @@ void cScanDirectories::BeginScanning(const std::string& StartPath, const std::st
     totalFolders_ = 0;
     cancel_ = false;
     try {
-        if (FolderExists(startPath_)) RunFolderScan(startPath_);
+        // A copy: a handler that sets StartPath during the walk must not move the walk.
+        const std::string start = startPath_;
+        if (FolderExists(start)) RunFolderScan(start);
     } catch (...) {
         Reset();
         if (remembered) this->StartPath(*remembered);
@@ -112,11 +115,19 @@ void cScanDirectories::RunFolderScan(const std::string& start) {
     if (events_) events_->DoneScanning(totalFolders_, totalFiles_);
 }
 
-void cScanDirectories::ScanFolder(const std::string& path) {
-    if (cancel_) return;
+// One folder being listed: its path and its open listing, positioned on the entry that
+// is handled next.
+struct cScanDirectories::Listing {
+    std::string path;
+    UniqueFindHandle find;
+    WIN32_FIND_DATAW entry;
+};
+
+std::unique_ptr<cScanDirectories::Listing> cScanDirectories::EnterFolder(const std::string& path) {
+    if (cancel_) return nullptr;
     long depth = PathDepth(path);
     if (!scan::ToDepth(depth)) RaiseOverflow();
-    if (!scan::WithinDepth(depth, baseDepth_, scanDeep_)) return;
+    if (!scan::WithinDepth(depth, baseDepth_, scanDeep_)) return nullptr;
 
     if (!scan::CheckedIncrement(totalFolders_)) RaiseOverflow();
     currentFolder_ = path;
@@ -125,33 +136,54 @@ void cScanDirectories::ScanFolder(const std::string& path) {
         std::string copy = path;
         events_->CurrentFolder(copy, cancel_, del);
     }
-    if (del && ::RemoveDirectoryW(SystemPath(path).c_str())) return;
+    if (del && ::RemoveDirectoryW(SystemPath(path).c_str())) return nullptr;
 
+    auto listing = std::make_unique<Listing>();
+    listing->path = path;
     std::wstring pattern = SystemPath(scan::JoinFolderPath(path, "*"));
-    WIN32_FIND_DATAW fd;
-    UniqueFindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                                             FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return;
-    do {
+    listing->find.reset(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &listing->entry, FindExSearchNameMatch,
+                                           nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!listing->find) return nullptr;
+    return listing;
+}
+
+void cScanDirectories::ScanFolder(const std::string& start) {
+    // The folders on the way down to the current one, each with its listing open: a
+    // subfolder is walked to its end before its parent's next entry. Held on the heap, not
+    // as nested calls, because a tree reached through long paths can be thousands of
+    // levels deep, more than the thread's stack would hold at a frame per level.
+    std::vector<std::unique_ptr<Listing>> open;
+    if (auto first = EnterFolder(start)) open.push_back(std::move(first));
+    bool advance = false;  // false: the top listing's current entry is still to be handled
+    while (!open.empty()) {
+        Listing& top = *open.back();
+        if (advance && !::FindNextFileW(top.find.get(), &top.entry)) {
+            open.pop_back();  // this folder is done; its parent goes on with its next entry
+            continue;
+        }
+        advance = true;
         DoEvents();
         if (cancel_) return;
-        const wchar_t* w = fd.cFileName;
+        const wchar_t* w = top.entry.cFileName;
         if (w[0] == L'.' && (w[1] == 0 || (w[1] == L'.' && w[2] == 0))) continue;
         std::string name = TextUpToNul(w);
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (!scan::PassesAttributes(attributes_, fd.dwFileAttributes)) continue;
+        if (!(top.entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (!scan::PassesAttributes(attributes_, top.entry.dwFileAttributes)) continue;
             if (!scan::MatchesAny(name, patterns_)) continue;
             if (!scan::CheckedIncrement(totalFiles_)) RaiseOverflow();
             bool delFile = false;
             if (events_) {
-                std::string file = name, folder = path;
+                std::string file = name, folder = top.path;
                 events_->CurrentFile(file, folder, delFile);
             }
-            if (delFile) ::DeleteFileW(SystemPath(scan::JoinFolderPath(path, name)).c_str());
+            if (delFile) ::DeleteFileW(SystemPath(scan::JoinFolderPath(top.path, name)).c_str());
         } else if (subDirectories_) {
-            ScanFolder(scan::JoinFolderPath(path, name));
+            if (auto child = EnterFolder(scan::JoinFolderPath(top.path, name))) {
+                open.push_back(std::move(child));
+                advance = false;
+            }
         }
-    } while (::FindNextFileW(find.get(), &fd));
+    }
 }
 
 std::string cScanDirectories::GetDirectory(int32_t CustomScanPath) const {

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,8 +75,12 @@ public:
 
 private:
     static bool FolderExists(const std::string& path);
+    struct Listing;
     void RunFolderScan(const std::string& start);
-    void ScanFolder(const std::string& path);
+    // Counts and reports a folder and opens its listing; null when it is not to be listed
+    // (cancelled, too deep, removed by the handler, or unreadable).
+    std::unique_ptr<Listing> EnterFolder(const std::string& path);
+    void ScanFolder(const std::string& start);
     void Reset() noexcept;
 
     IScanDirectoriesEvents* events_;

@@ -75,8 +75,10 @@ void cScanRegistry::BeginScanning(std::optional<int32_t> ClassRoot, std::optiona
 
 void cScanRegistry::ScanOneStartKey() {
     PrepareScan();
-    ReportKey(scanPath_);
-    if (scanSubKeys_) WalkSubKeys(scanPath_);
+    // A copy: a handler that sets ScanPath during the walk must not move the walk.
+    const std::string start = scanPath_;
+    ReportKey(start);
+    if (scanSubKeys_) WalkSubKeys(start);
     if (!customScanning_) FinishScan();
 }
 

@@ -210,6 +210,18 @@ TEST_F(FolderScanner, HandlerRemovingTheFolderBeingListed) {
     EXPECT_EQ(std::count(rec.files.begin(), rec.files.end(), root + "|b.LOG"), 1);
 }
 
+TEST_F(FolderScanner, HandlerSettingStartPathDoesNotMoveTheWalk) {
+    BuildTree();
+    rec.onFolder = [&](const std::string& p, bool&, bool&) {
+        if (p == root) scan.StartPath(dir / "sub");
+    };
+    scan.BeginScanning(root);
+    EXPECT_EQ(Sorted(rec.folders), Sorted({root, dir / "sub", dir / "sub\\deeper", dir / "empty"}));
+    EXPECT_EQ(Sorted(rec.files), Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt",
+                                        dir / "sub\\deeper|d.txt"}));
+    EXPECT_EQ(scan.StartPath(), dir / "sub");  // the handler's value stays for the next scan
+}
+
 TEST_F(FolderScanner, NonAsciiNamesAndLongPaths) {
     const std::string name = "citt\xC3\xA0 \xE6\x97\xA5.TXT";
     ASSERT_TRUE(MakeDir(dir / "perch\xC3\xA9"));
@@ -330,6 +342,44 @@ TEST(FolderScannerDirectories, StartupFolderThroughCustomScan) {
     EXPECT_EQ(rec.done, 1);
     EXPECT_EQ(scan.StartPath(), before);
     if (made) ::RemoveDirectoryW(vt::Widen(startup).c_str());
+}
+
+// A walk that took a stack frame per level would outgrow the program's stack on a tree
+// as deep as long paths allow (thousands of levels); the walk keeps its place in the tree
+// on the heap instead, so the stack in use at the deepest folder is about what it is at
+// the start folder.
+TEST(FolderScannerDeep, StackUseDoesNotGrowWithDepth) {
+    vt::test::TempDir dir;
+    constexpr int kLevels = 150;
+    std::wstring w = L"\\\\?\\" + vt::Widen(dir.path());
+    std::vector<std::wstring> made;
+    std::string deepest = dir.path();
+    for (int i = 0; i < kLevels; ++i) {
+        w += L"\\d";
+        deepest += "\\d";
+        ASSERT_TRUE(::CreateDirectoryW(w.c_str(), nullptr)) << i;
+        made.push_back(w);
+    }
+    ASSERT_TRUE(vt::test::WriteFile(dir / "top.txt", "x"));
+    Recorder rec;
+    cScanDirectories scan(&rec);
+    uintptr_t atStart = 0, atDeepest = 0;
+    rec.onFolder = [&](const std::string& p, bool&, bool&) {
+        volatile char here = 0;
+        uintptr_t sp = reinterpret_cast<uintptr_t>(&here);
+        if (p == dir.path()) atStart = sp;
+        if (p == deepest) atDeepest = sp;
+    };
+    scan.BeginScanning(dir.path());
+    EXPECT_EQ(rec.doneFolders, kLevels + 1);
+    EXPECT_EQ(rec.files, (std::vector<std::string>{dir.path() + "|top.txt"}));
+    ASSERT_NE(atStart, 0u);
+    ASSERT_NE(atDeepest, 0u);
+    // The stack grows downwards.
+    const uintptr_t grown = atStart > atDeepest ? atStart - atDeepest : 0;
+    EXPECT_LT(grown, 16u * 1024) << "bytes per level: " << grown / kLevels;
+
+    for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
 }
 
 }  // namespace

@@ -243,6 +243,21 @@ TEST_F(RegistryScanner, CancelInAHandlerEndsWithOneDone) {
     EXPECT_EQ(rec.log.back(), "Done 4 4");
 }
 
+TEST_F(RegistryScanner, HandlerSettingScanPathDoesNotMoveTheWalk) {
+    BuildTree();
+    ASSERT_TRUE(SetValue(kHkeyCurrentUser, P("elsewhere"), "e1"));
+    rec.onKey = [&](const std::string& k, bool&) {
+        if (k == P("")) scan.ScanPath(P("elsewhere"));
+    };
+    scan.ScanSubKeys(true);
+    scan.ScanDeep(1);
+    scan.BeginScanning(kHkeyCurrentUser, P(""));
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "D " + P("") + "|v1", "D " + P("") + "|v2",
+                                                 "K " + P("A"), "D " + P("A") + "|a1", "K " + P("C"),
+                                                 "K " + P("elsewhere"), "D " + P("elsewhere") + "|e1", "Done 4 4"}));
+    EXPECT_EQ(scan.ScanPath(), P("elsewhere"));  // the handler's value stays for the next scan
+}
+
 TEST_F(RegistryScanner, NonAsciiNamesRoundTrip) {
     const std::string key = "Citt\xC3\xA0 \xE6\x97\xA5\xE6\x9C\xAC";
     const std::string value = "perch\xC3\xA9_" + std::string(40, 'x') + "\xC3\xA8";
