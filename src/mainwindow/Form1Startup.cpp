@@ -77,11 +77,15 @@ void Form1::RunStartupScan() {
             SCANDIR->CustomScanPath(7);
         } catch (...) {}
         try { ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption); } catch (...) {}
-        try { SCANDIR->BeginScanning("", ""); } catch (...) {}
+        // A startup folder the system cannot name is skipped: an empty start path would
+        // walk the current folder instead and count its files as startup entries.
+        try {
+            if (!SCANDIR->GetDirectory(7).empty()) SCANDIR->BeginScanning("", "");
+        } catch (...) {}
         if (!startupStopped_ && !closing_) {
             try {
                 SCANDIR->CustomScanPath(24);
-                SCANDIR->BeginScanning("", "");
+                if (!SCANDIR->GetDirectory(24).empty()) SCANDIR->BeginScanning("", "");
             } catch (...) {}
         }
         if (!startupStopped_ && !closing_) {

@@ -67,7 +67,10 @@ TempDir::TempDir() {
     ::CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    // A child process that has just been ended may hold its folder for a moment.
+    for (int attempt = 0; attempt < 20 && !RemoveTree(path_); ++attempt) ::Sleep(50);
+}
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
     UniqueFileHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
