@@ -1,76 +1,94 @@
 #include "core/Wildcard.h"
 
-#include <vector>
+#include <string>
 
 namespace vt {
 
 namespace {
 
+// Names arrive as UTF-8: matching works on characters, so "?" takes one accented letter
+// and a bracket list holds whole characters. A byte that does not start a valid sequence
+// stands for itself.
+std::u32string Decode(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        int len = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        bool ok = len > 0 && i + static_cast<size_t>(len) <= s.size();
+        for (int k = 1; ok && k < len; ++k) {
+            auto c = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+            if ((c & 0xC0) != 0x80) ok = false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (!ok) {
+            out.push_back(b);
+            ++i;
+            continue;
+        }
+        out.push_back(cp);
+        i += static_cast<size_t>(len);
+    }
+    return out;
+}
+
 // Parses the bracket list starting at pattern[pos] == '['. Returns the index just past
 // the closing ']' and whether c belongs to the list, or npos when the bracket is
 // unclosed (then "[" is matched as a plain character).
-size_t MatchBracket(std::string_view pattern, size_t pos, char c, bool& matched) {
+size_t MatchBracket(const std::u32string& pattern, size_t pos, char32_t c, bool& matched) {
     size_t i = pos + 1;
     bool negate = false;
-    if (i < pattern.size() && pattern[i] == '!') {
+    if (i < pattern.size() && pattern[i] == U'!') {
         negate = true;
         ++i;
     }
     bool inList = false;
-    bool first = true;
-    while (i < pattern.size() && (pattern[i] != ']' || first)) {
-        // A "]" right after "[" or "[!" would make "[]" / "[!]" unclosable; treat "[]"
-        // and "[!]" as empty lists instead, which is what the scanners' callers expect.
-        if (pattern[i] == ']' && first) break;
-        first = false;
-        char lo = pattern[i];
-        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
-            char hi = pattern[i + 2];
-            if (static_cast<unsigned char>(lo) <= static_cast<unsigned char>(c) &&
-                static_cast<unsigned char>(c) <= static_cast<unsigned char>(hi))
-                inList = true;
+    // "[]" and "[!]" are empty lists: nothing, or any one character.
+    while (i < pattern.size() && pattern[i] != U']') {
+        char32_t lo = pattern[i];
+        if (i + 2 < pattern.size() && pattern[i + 1] == U'-' && pattern[i + 2] != U']') {
+            if (lo <= c && c <= pattern[i + 2]) inList = true;
             i += 3;
         } else {
             if (lo == c) inList = true;
             ++i;
         }
     }
-    if (i >= pattern.size()) return std::string_view::npos;
+    if (i >= pattern.size()) return std::u32string::npos;
     matched = negate ? !inList : inList;
     return i + 1;
 }
 
-}  // namespace
-
-bool WildcardMatch(std::string_view name, std::string_view pattern) {
+bool Match(const std::u32string& name, const std::u32string& pattern) {
     // Iterative matcher with single-star backtracking: linear in practice, no recursion
     // depth to exhaust on long names.
     size_t n = 0, p = 0;
-    size_t starP = std::string_view::npos, starN = 0;
+    size_t starP = std::u32string::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size()) {
-            char pc = pattern[p];
-            if (pc == '*') {
+            char32_t pc = pattern[p];
+            if (pc == U'*') {
                 starP = p++;
                 starN = n;
                 continue;
             }
-            if (pc == '?') {
+            if (pc == U'?') {
                 ++p;
                 ++n;
                 continue;
             }
-            if (pc == '#') {
-                if (name[n] >= '0' && name[n] <= '9') {
+            if (pc == U'#') {
+                if (name[n] >= U'0' && name[n] <= U'9') {
                     ++p;
                     ++n;
                     continue;
                 }
-            } else if (pc == '[') {
+            } else if (pc == U'[') {
                 bool matched = false;
                 size_t next = MatchBracket(pattern, p, name[n], matched);
-                if (next == std::string_view::npos) {
-                    if (name[n] == '[') {
+                if (next == std::u32string::npos) {
+                    if (name[n] == U'[') {
                         ++p;
                         ++n;
                         continue;
@@ -86,13 +104,25 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
                 continue;
             }
         }
-        if (starP == std::string_view::npos) return false;
+        if (starP == std::u32string::npos) return false;
         p = starP + 1;
         n = ++starN;
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == U'*') ++p;
     return p == pattern.size();
 }
+
+// ASCII and the accented Latin-1 capitals (À..Þ but ×), the letters Italian and the
+// other western names use.
+char32_t Lower(char32_t c) {
+    if (c >= U'A' && c <= U'Z') return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    return c;
+}
+
+}  // namespace
+
+bool WildcardMatch(std::string_view name, std::string_view pattern) { return Match(Decode(name), Decode(pattern)); }
 
 std::string LowerAscii(std::string_view s) {
     std::string out(s);
@@ -102,7 +132,10 @@ std::string LowerAscii(std::string_view s) {
 }
 
 bool WildcardMatchNoCase(std::string_view name, std::string_view pattern) {
-    return WildcardMatch(LowerAscii(name), LowerAscii(pattern));
+    std::u32string n = Decode(name), p = Decode(pattern);
+    for (char32_t& c : n) c = Lower(c);
+    for (char32_t& c : p) c = Lower(c);
+    return Match(n, p);
 }
 
 long PathDepth(std::string_view path) {

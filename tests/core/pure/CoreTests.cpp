@@ -42,6 +42,11 @@ TEST(WildcardMatch, Table) {
         {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*a*a*b", false},
         {"a*b", "a[*]b", true},
         {"axb", "a[*]b", false},
+        {"caff\xc3\xa8.exe", "caff?.exe", true},     // "?" is one character, not one byte
+        {"caff\xc3\xa8.exe", "caff??.exe", false},
+        {"\xc3\xa8", "[\xc3\xa0-\xc3\xac]", true},  // a range of accented letters
+        {"\xc3\xa8", "[!\xc3\xa8]", false},
+        {"\xff\xfe", "??", true},                    // invalid bytes stand for themselves
     };
     for (const auto& c : cases)
         EXPECT_EQ(vt::WildcardMatch(c.name, c.pattern), c.expected) << c.name << " ~ " << c.pattern;
@@ -51,6 +56,7 @@ TEST(WildcardMatch, NoCaseLowersBothSides) {
     EXPECT_TRUE(vt::WildcardMatchNoCase("SOFTWARE", "soft*"));
     EXPECT_TRUE(vt::WildcardMatchNoCase("software", "SOFT*"));
     EXPECT_FALSE(vt::WildcardMatchNoCase("hardware", "SOFT*"));
+    EXPECT_TRUE(vt::WildcardMatchNoCase("\xc3\x89T\xc3\x89.TXT", "\xc3\xa9t\xc3\xa9.*"));  // É vs é
 }
 
 TEST(PathDepth, CountsComponents) {
