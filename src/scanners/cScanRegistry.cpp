@@ -141,6 +141,30 @@ bool cScanRegistry::Passes(const std::string& path) const {
     return scan::PassesDepthAndKeyFilter(path, baseDepth_, scanDeep_, &keyPatterns_);
 }
 
+bool cScanRegistry::ReadNames(const std::string& path, bool subKeys, std::vector<std::string>& names) {
+    UniqueHKey key = OpenKey(walkRoot_, path, subKeys ? KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS : KEY_QUERY_VALUE);
+    if (!key) return false;
+    DWORD keyCount = 0, keyLongest = 0, valueCount = 0, valueLongest = 0;
+    if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &keyCount, &keyLongest, nullptr, &valueCount,
+                           &valueLongest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    const DWORD count = subKeys ? keyCount : valueCount;
+    names.reserve(count);
+    std::wstring buf((subKeys ? keyLongest : valueLongest) + 1, L'\0');
+    for (DWORD i = 0; i < count; ++i) {
+        DoEvents();
+        if (cancel_) return false;
+        std::string name;
+        auto enumerate = [&](wchar_t* b, DWORD* len) {
+            return subKeys ? ::RegEnumKeyExW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr)
+                           : ::RegEnumValueW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr);
+        };
+        if (!ReadName(buf, enumerate, name)) break;
+        names.push_back(std::move(name));
+    }
+    return true;
+}
+
 void cScanRegistry::ReportKey(const std::string& path) {
     if (cancel_ || !Passes(path)) return;
 
@@ -152,28 +176,10 @@ void cScanRegistry::ReportKey(const std::string& path) {
     }
     if (del && DeleteKey(walkRoot_, path)) return;
 
+    // Every name is read and the key closed before any event, so handlers may delete what
+    // they like.
     std::vector<std::string> names;
-    {
-        UniqueHKey key = OpenKey(walkRoot_, path, KEY_QUERY_VALUE);
-        if (!key) return;
-        DWORD count = 0, longest = 0;
-        if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest,
-                               nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return;
-        if (count == 0) return;
-        names.reserve(count);
-        std::wstring buf(longest + 1, L'\0');
-        for (DWORD i = 0; i < count; ++i) {
-            DoEvents();
-            if (cancel_) return;
-            std::string name;
-            auto enumerate = [&](wchar_t* b, DWORD* len) {
-                return ::RegEnumValueW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr);
-            };
-            if (!ReadName(buf, enumerate, name)) break;
-            names.push_back(std::move(name));
-        }
-    }  // closed before any event, so handlers may delete what they like
+    if (!ReadNames(path, false, names)) return;
 
     for (const std::string& name : names) {
         DoEvents();
@@ -193,27 +199,8 @@ void cScanRegistry::WalkSubKeys(const std::string& path) {
     if (cancel_ || !Passes(path)) return;
 
     std::vector<std::string> children;
-    {
-        UniqueHKey key = OpenKey(walkRoot_, path, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
-        if (!key) return;
-        DWORD count = 0, longest = 0;
-        if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return;
-        if (count == 0) return;
-        children.reserve(count);
-        std::wstring buf(longest + 1, L'\0');
-        for (DWORD i = 0; i < count; ++i) {
-            DoEvents();
-            if (cancel_) return;
-            std::string name;
-            auto enumerate = [&](wchar_t* b, DWORD* len) {
-                return ::RegEnumKeyExW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr);
-            };
-            if (!ReadName(buf, enumerate, name)) break;
-            children.push_back(scan::JoinKeyPath(path, name));
-        }
-    }
+    if (!ReadNames(path, true, children)) return;
+    for (std::string& child : children) child = scan::JoinKeyPath(path, child);
 
     for (const std::string& child : children) {
         DoEvents();

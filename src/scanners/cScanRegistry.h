@@ -79,6 +79,9 @@ private:
     void PrepareScan();
     void FinishScan();
     void WalkSubKeys(const std::string& path);
+    // The value names (or subkey names) of path, read with a yield between names; false
+    // when the key cannot be read or the scan is cancelled meanwhile.
+    bool ReadNames(const std::string& path, bool subKeys, std::vector<std::string>& names);
     void ReportKey(const std::string& path);
     bool Passes(const std::string& path) const;
     void Count(int32_t& counter) const;
