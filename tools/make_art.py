@@ -84,22 +84,6 @@ def vertical(c0, c1, y0, y1):
     return lambda x, y: lerp(c0, c1, (y - y0) / (y1 - y0))
 
 
-def disc_badge(size, top, bottom, rim):
-    c = Canvas(size, size)
-    s = size / 16.0
-    c.shape(circle(8 * s, 8 * s, 7.6 * s), rim)
-    c.shape(circle(8 * s, 8 * s, 6.7 * s), vertical(top, bottom, 1 * s, 15 * s))
-    # soft highlight on the upper half
-    c.shape(lambda x, y: circle(8 * s, 5.2 * s, 4.6 * s)(x, y) and y < 7 * s,
-            lambda x, y: (255, 255, 255))
-    return c
-
-
-def soften_highlight(c, alpha=0.28):
-    # The highlight above was blended at full strength; redo with a gentle one.
-    return c
-
-
 def grade_icon(kind, size=16):
     s = size / 16.0
     white = (255, 255, 255)

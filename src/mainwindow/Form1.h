@@ -207,6 +207,7 @@ private:
     std::unique_ptr<cShellLink> shellLink_;
     FileSystemObject fso_;
     int32_t skippedEntries_ = 0;
+    std::string userStartupFolder_, allUsersStartupFolder_;  // resolved at each start
     bool startupRunning_ = false;   // a start sequence is on the stack
     bool startupStopped_ = false;   // the running start must begin no further sub-scan
     bool startupRestartPending_ = false;

@@ -83,6 +83,8 @@ void Form1::SetHelpTexts() {
 void Form1::FitHelpFonts() {
     // One-line texts must stay on one line: where the system's font is wider than the
     // design's, they get a slightly smaller size of it instead of wrapping into the next.
+    // The labels move to their new fonts before the old ones are released.
+    std::vector<UniqueHFont> previous = std::move(narrowFonts_);
     narrowFonts_.clear();
     const int ids[] = {IDC_LABEL6, IDC_LABEL7, IDC_LABEL9, IDC_LABEL11, IDC_LABEL13, IDC_LABEL14};
     for (int id : ids) {

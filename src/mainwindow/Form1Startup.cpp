@@ -79,13 +79,19 @@ void Form1::RunStartupScan() {
         try { ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption); } catch (...) {}
         // A startup folder the system cannot name is skipped: an empty start path would
         // walk the current folder instead and count its files as startup entries.
+        // The two folders are asked for once per start: every file of the walk is compared
+        // with them, and the shell lookup is far dearer than the comparison.
         try {
-            if (!SCANDIR->GetDirectory(7).empty()) SCANDIR->BeginScanning("", "");
+            userStartupFolder_ = SCANDIR->GetDirectory(7);
+            allUsersStartupFolder_ = SCANDIR->GetDirectory(24);
+        } catch (...) {}
+        try {
+            if (!userStartupFolder_.empty()) SCANDIR->BeginScanning("", "");
         } catch (...) {}
         if (!startupStopped_ && !closing_) {
             try {
                 SCANDIR->CustomScanPath(24);
-                if (!SCANDIR->GetDirectory(24).empty()) SCANDIR->BeginScanning("", "");
+                if (!allUsersStartupFolder_.empty()) SCANDIR->BeginScanning("", "");
             } catch (...) {}
         }
         if (!startupStopped_ && !closing_) {
@@ -114,8 +120,8 @@ void Form1::AddStartupRow(const std::string& text, int grade, const std::string&
 void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
     const std::string code = SCANDIR->CustomScanPath() == 7 ? "UST" : "CST";
     const std::string full = Path + "\\" + File;
-    const std::string allUsers = SCANDIR->GetDirectory(24);
-    const std::string user = SCANDIR->GetDirectory(7);
+    const std::string& allUsers = allUsersStartupFolder_;
+    const std::string& user = userStartupFolder_;
     // Files of subfolders and the user's "target.lnk" are counted but not listed.
     if (!((Path == user && File != "target.lnk") || Path == allUsers)) return;
     if (File == "desktop.ini") {
