@@ -40,7 +40,7 @@ function(vt_add_subsystem_tests sub)
     target_link_libraries(${name} PRIVATE ${T_LIBS} vt_testsupport)
     # Same manifest (UTF-8 code page, common controls 6), icons and version data as the program.
     target_sources(${name} PRIVATE $<TARGET_OBJECTS:vt_resources>)
-    add_dependencies(${name} vt_sleeper)
+    add_dependencies(${name} vt_sleeper vt_accclient)
   endif()
   # All test programs (and the sleeper child) share one folder so tests find their helpers.
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)

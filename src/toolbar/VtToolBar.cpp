@@ -1,15 +1,19 @@
 #include "toolbar/VtToolBar.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <ole2.h>
 #include <olectl.h>
 #include <uxtheme.h>
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cmath>
+#include <new>
 
 #include "platform/Dpi.h"
 #include "platform/WinText.h"
+#include "toolbar/VtToolBarAccessible.h"
 
 namespace vt {
 
@@ -17,6 +21,8 @@ namespace {
 
 constexpr UINT_PTR kRestTimer = 1;
 constexpr int kRestTicks = 5;
+// A click asked for by assistive technology, run from the message loop (wParam: button).
+constexpr UINT kPressMessage = WM_USER + 1;
 
 int16_t ShiftMask() {
     int16_t s = 0;
@@ -82,6 +88,7 @@ VtToolBar::VtToolBar(IVtToolBarEvents* events) : events_(events) {}
 VtToolBar::~VtToolBar() {
     // The tooltip is owned by our window: it must go before the window does.
     DestroyToolTip();
+    DisconnectAccessible();
 }
 
 bool VtToolBar::Create(HWND parent, const RECT& r, int controlId, const PropertyBag* bag, int dpi) {
@@ -194,9 +201,7 @@ bool VtToolBar::TrackHover(double x, double y) {
         return buttons[static_cast<size_t>(i)].enabled;
     });
     if (index == Button_Index()) return false;
-    SetHoverIndex(index);
-    if (events_) events_->OnButtonHover(index);
-    RedrawControl();
+    MoveCurrent(index);
     return true;
 }
 
@@ -267,10 +272,26 @@ void VtToolBar::StepCurrent(int direction) {
         i = i < 0 ? (direction > 0 ? 0 : n - 1) : (i + direction + n) % n;
         if (Buttons()[static_cast<size_t>(i)].enabled) break;
     }
-    if (i != Button_Index() && i >= 0 && Buttons()[static_cast<size_t>(i)].enabled) {
-        SetHoverIndex(i);
-        if (events_) events_->OnButtonHover(i);
-        RedrawControl();
+    if (i != Button_Index() && i >= 0 && Buttons()[static_cast<size_t>(i)].enabled) MoveCurrent(i);
+}
+
+void VtToolBar::MoveCurrent(int32_t index) {
+    const int32_t before = Button_Index();
+    SetHoverIndex(index);
+    AnnounceCurrent(before);
+    if (events_) events_->OnButtonHover(index);
+    RedrawControl();
+}
+
+void VtToolBar::AnnounceCurrent(int32_t before) {
+    const int32_t now = Button_Index();
+    if (before == now || !hwnd()) return;
+    // The buttons' focused and hot-tracked states both follow the current button.
+    if (before >= 0 && before < Button_Count())
+        ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd(), OBJID_CLIENT, before + 1);
+    if (now >= 0) {
+        ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd(), OBJID_CLIENT, now + 1);
+        if (::GetFocus() == hwnd()) ::NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd(), OBJID_CLIENT, now + 1);
     }
 }
 
@@ -343,7 +364,11 @@ void VtToolBar::zSubclass_Proc(bool, bool&, LRESULT&, HWND lng_hWnd, UINT uMsg, 
         // The next entry must count as a movement even at the position we left from.
         lastX_ = lastY_ = -1;
         ::KillTimer(lng_hWnd, kRestTimer);
-        SetHoverIndex(-1);
+        {
+            const int32_t before = Button_Index();
+            SetHoverIndex(-1);
+            AnnounceCurrent(before);
+        }
         DestroyToolTip();
         RedrawControl();
         if (events_) events_->MouseLeave();
@@ -514,26 +539,116 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnKey(msg, wp, lp);
         return 0;
     case WM_SETFOCUS:
-        if (Button_Index() == -1) StepCurrent(+1);
-        else RedrawControl();
+        if (Button_Index() == -1) {
+            StepCurrent(+1);  // announces the button it makes current
+        } else {
+            ::NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd(), OBJID_CLIENT, Button_Index() + 1);
+            RedrawControl();
+        }
         return 0;
     case WM_KILLFOCUS:
         // A button chosen with the keys is no longer current once the keys go elsewhere,
         // unless the pointer rests on it.
-        if (!inside_) SetHoverIndex(-1);
+        if (!inside_) {
+            const int32_t before = Button_Index();
+            SetHoverIndex(-1);
+            AnnounceCurrent(before);
+        }
         // A key that went down here comes up wherever the focus went (Shift+Tab): its
         // pressed look must not stay behind for the next hovered button.
         if (::GetCapture() != hwnd()) mouseDown_ = false;
         RedrawControl();
         return 0;
+    case WM_GETOBJECT:
+        // Only our client area is ours to describe; the frame and the rest stay the system's.
+        if (static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
+            if (!accessible_) accessible_ = ComPtr<VtToolBarAccessible>(new (std::nothrow) VtToolBarAccessible(*this));
+            if (accessible_) return ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+        }
+        break;
+    case kPressMessage:
+        ClickFromAccessibility(static_cast<int32_t>(wp));
+        return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd(), kRestTimer);
         DestroyToolTip();
+        DisconnectAccessible();
         break;
     default:
         break;
     }
     return DefaultProc(msg, wp, lp);
+}
+
+// ---- accessibility ---------------------------------------------------------------
+
+void VtToolBar::SetButtonShortcut(int32_t index, std::string text) {
+    if (index < 0 || index >= Button_Count()) return;
+    MutableButtons()[static_cast<size_t>(index)].shortcut = std::move(text);
+}
+
+std::string VtToolBar::ButtonShortcut(int32_t index) const {
+    if (index < 0 || index >= Button_Count()) return {};
+    return Buttons()[static_cast<size_t>(index)].shortcut;
+}
+
+RECT VtToolBar::ButtonRect(int32_t index) const {
+    double x = 0, y = 0;
+    CellOrigin(layout_, index, x, y);
+    return RECT{static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y)),
+                static_cast<LONG>(std::lround(x + layout_.cellWidth)),
+                static_cast<LONG>(std::lround(y + layout_.cellHeight))};
+}
+
+int32_t VtToolBar::ButtonAt(POINT client) const {
+    return HitTestButton(layout_, Button_Count(), client.x, client.y, [](int32_t) { return true; });
+}
+
+bool VtToolBar::CanPress(int32_t index) const {
+    return hwnd() && index >= 0 && index < Button_Count() && Enabled() && ::IsWindowEnabled(hwnd()) &&
+           Buttons()[static_cast<size_t>(index)].enabled;
+}
+
+bool VtToolBar::PressButton(int32_t index) {
+    return CanPress(index) && ::PostMessageA(hwnd(), kPressMessage, static_cast<WPARAM>(index), 0);
+}
+
+bool VtToolBar::FocusButton(int32_t index) {
+    if (index >= 0 && !CanPress(index)) return false;
+    if (!hwnd()) return false;
+    if (index >= 0 && index != Button_Index()) {
+        // Current first: the focus then arrives on this button, not on the first one.
+        const int32_t before = Button_Index();
+        SetHoverIndex(index);
+        AnnounceCurrent(before);
+        if (events_) events_->OnButtonHover(index);
+    }
+    ::SetFocus(hwnd());
+    RedrawControl();
+    return ::GetFocus() == hwnd();
+}
+
+void VtToolBar::ClickFromAccessibility(int32_t index) {
+    // The button may have changed since the request was queued.
+    if (!CanPress(index)) return;
+    // The same sequence as the pointer's: onto the button, down, up, click.
+    if (index != Button_Index()) MoveCurrent(index);
+    const RECT cell = ButtonRect(index);
+    float x = static_cast<float>((cell.left + cell.right) / 2), y = static_cast<float>((cell.top + cell.bottom) / 2);
+    int16_t button = 1, shift = ShiftMask();
+    mouseDown_ = true;
+    RedrawControl();
+    if (events_) events_->MouseDown(index, button, shift, x, y);
+    mouseDown_ = false;
+    RedrawControl();
+    if (events_) events_->MouseUp(index, button, shift, x, y);
+    if (events_) events_->Click(index);
+}
+
+void VtToolBar::DisconnectAccessible() noexcept {
+    if (!accessible_) return;
+    accessible_->Disconnect();
+    accessible_.reset();
 }
 
 }  // namespace vt

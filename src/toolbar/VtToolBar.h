@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ComPtr.h"
 #include "platform/Handles.h"
 #include "platform/Window.h"
 #include "toolbar/ToolBarPicture.h"
@@ -59,6 +60,8 @@ struct ToolBarWindowTraits {
 };
 using UniqueToolTipWindow = UniqueAny<HWND, ToolBarWindowTraits>;
 
+class VtToolBarAccessible;
+
 class VtToolBar : public Window, public ToolBarModel {
 public:
     static constexpr const char* kClassName = "VantorileVtToolBar";
@@ -103,6 +106,23 @@ public:
     // The tooltip window while one is shown, else null.
     HWND ToolTipWindow() const { return toolTip_.get(); }
 
+    // What assistive technology asks of the control (its accessible object answers
+    // WM_GETOBJECT). The owner's keyboard shortcut for a button, e.g. "Ctrl+1"; run time
+    // only, it travels with the button when buttons move.
+    void SetButtonShortcut(int32_t index, std::string text);
+    std::string ButtonShortcut(int32_t index) const;
+    bool PointerInside() const { return inside_; }
+    // A button's cell in client pixels.
+    RECT ButtonRect(int32_t index) const;
+    // The button whose cell holds the client point (disabled ones too), or -1.
+    int32_t ButtonAt(POINT client) const;
+    // Whether a click on the button would do anything (it and the control are enabled).
+    bool CanPress(int32_t index) const;
+    // Queues a click of the button, the same as the mouse's; false when it cannot be pressed.
+    bool PressButton(int32_t index);
+    // Takes the keyboard focus with the button as the current one; false for a disabled one.
+    bool FocusButton(int32_t index);
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void PropertyChanged(std::string_view name) override;
@@ -130,6 +150,12 @@ private:
     void OnButtonUp(UINT msg, WPARAM wp, LPARAM lp);
     void OnKey(UINT msg, WPARAM wp, LPARAM lp);
     void StepCurrent(int direction);
+    // Makes the button current and tells the owner and assistive technology.
+    void MoveCurrent(int32_t index);
+    // Tells assistive technology that the current button changed from `before`.
+    void AnnounceCurrent(int32_t before);
+    void ClickFromAccessibility(int32_t index);
+    void DisconnectAccessible() noexcept;
 
     IVtToolBarEvents* events_;
     int dpi_ = 96;
@@ -151,6 +177,8 @@ private:
     int ticks_ = 0;
     UniqueToolTipWindow toolTip_;
     std::wstring toolTipText_;
+    // Made at the first WM_GETOBJECT; disconnected when the window goes.
+    ComPtr<VtToolBarAccessible> accessible_;
 };
 
 }  // namespace vt

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <sstream>
 
 #include "platform/Handles.h"
@@ -195,6 +196,89 @@ bool StartSleeper(const std::string& dir, const std::string& name, ChildProcess&
     ::WaitForInputIdle(pi.hProcess, 2000);
     ::Sleep(100);
     return true;
+}
+
+AccessibilityClient::~AccessibilityClient() {
+    if (toChild_) {
+        const char quit[] = "quit\n";
+        DWORD written = 0;
+        ::WriteFile(toChild_, quit, sizeof(quit) - 1, &written, nullptr);
+        ::CloseHandle(toChild_);
+    }
+    if (child_.process) ::WaitForSingleObject(child_.process, 3000);
+    child_.Kill();
+    if (fromChild_) ::CloseHandle(fromChild_);
+}
+
+bool AccessibilityClient::Start() {
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    HANDLE childIn = nullptr, childOut = nullptr;
+    if (!::CreatePipe(&childIn, &toChild_, &sa, 0)) return false;
+    if (!::CreatePipe(&fromChild_, &childOut, &sa, 0)) {
+        ::CloseHandle(childIn);
+        return false;
+    }
+    // Only the child's ends are inherited.
+    ::SetHandleInformation(toChild_, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(fromChild_, HANDLE_FLAG_INHERIT, 0);
+    std::string self = ModulePath();
+    std::string exe = self.substr(0, self.find_last_of('\\') + 1) + "vt_accclient.exe";
+    std::string cmd = "\"" + exe + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = childIn;
+    si.hStdOutput = childOut;
+    si.hStdError = childOut;
+    PROCESS_INFORMATION pi{};
+    const bool started = ::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                          nullptr, &si, &pi) != FALSE;
+    ::CloseHandle(childIn);
+    ::CloseHandle(childOut);
+    if (!started) return false;
+    ::CloseHandle(pi.hThread);
+    child_.process = pi.hProcess;
+    child_.id = pi.dwProcessId;
+    return true;
+}
+
+std::string AccessibilityClient::Ask(const std::string& request, DWORD timeoutMs) {
+    if (!toChild_) return {};
+    const std::string line = request + "\n";
+    DWORD written = 0;
+    if (!::WriteFile(toChild_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return {};
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const size_t end = pending_.find('\n');
+        if (end != std::string::npos) {
+            std::string answer = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+            return answer;
+        }
+        DWORD avail = 0;
+        if (!::PeekNamedPipe(fromChild_, nullptr, 0, nullptr, &avail, nullptr)) return {};
+        if (avail) {
+            char buf[512];
+            DWORD got = 0;
+            if (!::ReadFile(fromChild_, buf, sizeof(buf), &got, nullptr)) return {};
+            pending_.append(buf, got);
+            continue;
+        }
+        if (::GetTickCount() - start > timeoutMs) return {};
+        DoEvents();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+HRESULT AccessibilityClient::Result(const std::string& answer) {
+    if (answer.rfind("hr=", 0) != 0) return E_UNEXPECTED;
+    return static_cast<HRESULT>(std::strtoul(answer.c_str() + 3, nullptr, 16));
+}
+
+std::string AccessibilityClient::Value(const std::string& answer) {
+    const size_t space = answer.find(' ');
+    return space == std::string::npos ? std::string() : answer.substr(space + 1);
 }
 
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {

@@ -91,6 +91,30 @@ struct ChildProcess {
 // Copies the helper "sleeper" executable to dir\name and starts it.
 bool StartSleeper(const std::string& dir, const std::string& name, ChildProcess& child);
 
+// The helper program "vt_accclient" in a process of its own: it reads our windows through
+// their accessible objects, as a screen reader does. Ask() sends one request (see the
+// helper's header) and returns the answer line, pumping this thread's messages while it
+// waits, since the answers come from windows and objects that live on this thread.
+class AccessibilityClient {
+public:
+    AccessibilityClient() = default;
+    AccessibilityClient(const AccessibilityClient&) = delete;
+    AccessibilityClient& operator=(const AccessibilityClient&) = delete;
+    ~AccessibilityClient();
+    bool Start();
+    // "" when the helper did not answer within timeoutMs.
+    std::string Ask(const std::string& request, DWORD timeoutMs = 10000);
+    // The HRESULT at the head of an answer ("hr=80004005 ..."), E_UNEXPECTED for none.
+    static HRESULT Result(const std::string& answer);
+    // What follows the HRESULT.
+    static std::string Value(const std::string& answer);
+
+private:
+    ChildProcess child_;
+    HANDLE toChild_ = nullptr, fromChild_ = nullptr;
+    std::string pending_;
+};
+
 // Pumps messages until pred() is true or timeoutMs passed; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
 

@@ -26,6 +26,9 @@ struct ToolBarButton {
     int32_t toolTipIcon = 0;  // 0 none, 1 information, 2 warning, 3 error
     bool pressed = false;
     int32_t iconAlignment = 0;  // 0 above, 1 below, 2 left, 3 right of the caption
+    // The owner's key for the same action ("Ctrl+1"), told to assistive technology; set
+    // at run time, never persisted.
+    std::string shortcut;
 };
 
 class ToolBarModel {
