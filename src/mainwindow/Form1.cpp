@@ -257,6 +257,8 @@ void Form1::BuildBanner() {
 void Form1::BuildToolBar() {
     RECT r = TwipsRect(0, 1035, 8400, 825, dpi_);
     CreateMainToolBar(toolbar_, hwnd(), r, IDC_VTTOOLBAR1, dpi_);
+    // The keys PreTranslate gives the buttons, told to assistive technology.
+    for (int32_t i = 0; i < 3; ++i) toolbar_.SetButtonShortcut(i, "Ctrl+" + std::to_string(i + 1));
 }
 
 void Form1::ShowPanel(HWND panel) {

@@ -5,10 +5,10 @@
 namespace vt {
 
 void VtToolBarAccessible::Disconnect() noexcept {
+    // No CoDisconnectObject: remote clients then hear of the end from us, as
+    // RPC_E_DISCONNECTED, instead of some transport error (Wine gives RPC_S_UNKNOWN_IF).
+    // Their stubs keep this small object alive until they let go.
     owner_ = nullptr;
-    // Remote clients' stubs hold references of ours; they go now rather than when the
-    // client thinks of releasing them.
-    ::CoDisconnectObject(static_cast<IAccessible*>(this), 0);
 }
 
 VtToolBar* VtToolBarAccessible::Live() const { return owner_ && owner_->hwnd() ? owner_ : nullptr; }

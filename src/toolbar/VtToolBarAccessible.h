@@ -16,8 +16,8 @@ public:
     static constexpr const char* kDefaultAction = "Premi";
 
     explicit VtToolBarAccessible(VtToolBar& owner) : owner_(&owner) {}
-    // The control is going: forget it and drop the connections of remote clients. From
-    // now on every call fails with RPC_E_DISCONNECTED.
+    // The control is going: forget it. From now on every call, local or remote, fails
+    // with RPC_E_DISCONNECTED.
     void Disconnect() noexcept;
 
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
