@@ -467,7 +467,7 @@ void Form1::ShowDetails(const char* source, const ListView& list) {
         details_.reset();
     }
     DetailsSource = source;
-    details_ = std::make_unique<Dialog>(&listView1_, &listView2_, prompt_);
+    details_ = std::make_unique<Dialog>(&listView1_, &listView2_, prompt_, IDI_VANTORILE);
     details_->Load();
 }
 

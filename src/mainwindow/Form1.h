@@ -21,7 +21,7 @@
 #include "platform/Window.h"
 #include "fileinfo/cShellLink.h"
 #include "registry/cAdvanceRegistry.h"
-#include "reputation/Dialog.h"
+#include "details/Dialog.h"
 #include "scanners/cScanDirectories.h"
 #include "scanners/cScanProcesses.h"
 #include "scanners/cScanRegistry.h"

@@ -23,8 +23,9 @@ class Dialog : public Window {
 public:
     // The two lists of the main window (ListView1 the process list, ListView2 the startup
     // list) and the seam through which error messages are shown. The lists must outlive
-    // the dialog.
-    Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt);
+    // the dialog. iconResource names the program's icon resource the caption shows (0:
+    // the system's default).
+    Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt, int iconResource = 0);
     ~Dialog() override;
 
     // Creates and shows the window, its top-left corner at the screen's centre and
@@ -65,6 +66,7 @@ private:
     const ListView* listView1_;
     const ListView* listView2_;
     IPrompt& prompt_;
+    int iconResource_;
 
     int dpi_ = 96;
     UniqueHFont font_, headingFont_;

@@ -1,11 +1,10 @@
-#include "reputation/Dialog.h"
+#include "details/Dialog.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "app/resource.h"
 #include "core/AppError.h"
 #include "core/Twips.h"
 #include "fileinfo/VersionInfo.h"
@@ -108,8 +107,8 @@ int IconWidth(HICON icon) {
 
 }  // namespace
 
-Dialog::Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt)
-    : listView1_(listView1), listView2_(listView2), prompt_(prompt) {}
+Dialog::Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt, int iconResource)
+    : listView1_(listView1), listView2_(listView2), prompt_(prompt), iconResource_(iconResource) {}
 
 Dialog::~Dialog() {
     // Destroyed here, while the members the window uses (icon, fonts) are still alive.
@@ -139,8 +138,10 @@ bool Dialog::Load() {
     outerSize(size);
     const int x = HalfToEven(::GetSystemMetrics(SM_CXSCREEN));
     const int y = HalfToEven(::GetSystemMetrics(SM_CYSCREEN));
-    HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTORILE),
-                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    HICON icon = iconResource_ ? static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                                 MAKEINTRESOURCEA(iconResource_), IMAGE_ICON, 0, 0,
+                                                                 LR_DEFAULTSIZE | LR_SHARED))
+                               : nullptr;
     if (!CreateWindowOf(kClassName, kExStyle, kCaption, kStyle, x, y, size.cx, size.cy, nullptr, nullptr, icon))
         return false;
     // The client area is sized at the DPI of the monitor the window landed on.

@@ -17,7 +17,7 @@
 #include "platform/Dpi.h"
 #include "platform/Handles.h"
 #include "platform/ListView.h"
-#include "reputation/Dialog.h"
+#include "details/Dialog.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanDirectories.h"
 #include "support/TestSupport.h"
