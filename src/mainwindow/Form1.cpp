@@ -8,10 +8,10 @@
 
 #include "app/resource.h"
 #include "core/Twips.h"
+#include "mainwindow/MainToolBar.h"
 #include "platform/Dpi.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
-#include "toolbar/MainToolBar.h"
 
 namespace vt {
 

@@ -13,13 +13,29 @@
 #include "platform/MessagePump.h"
 #include "platform/WinText.h"
 #include "platform/Window.h"
+#include "app/resource.h"
+#include "mainwindow/pure/MainToolBarDesign.h"
 #include "support/TestSupport.h"
-#include "toolbar/MainToolBar.h"
 #include "toolbar/VtToolBar.h"
 
 namespace {
 
 using vt::test::PumpUntil;
+
+// The main window's toolbar design with this program's icons: the control's richest
+// real use.
+vt::PropertyBag MainDesignBag(int dpi) {
+    vt::PropertyBag bag;
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    vt::FillBag(bag, vt::MainToolBarDesign({IDI_TB_PROCESSI, IDI_TB_AVVIO, IDI_TB_GUIDA}),
+                [&](int32_t id) { return vt::ToolBarPicture::FromIconResource(module, id, 32, dpi); });
+    return bag;
+}
+
+bool CreateMainDesign(vt::VtToolBar& toolbar, HWND parent, const RECT& r, int controlId, int dpi) {
+    const vt::PropertyBag bag = MainDesignBag(dpi);
+    return toolbar.Create(parent, r, controlId, &bag, dpi);
+}
 
 class Host : public vt::Window {
 public:
@@ -52,7 +68,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(host.Open(720, 260));
         RECT r{0, 0, 600, 200};  // larger than needed: the toolbar fits itself
-        ASSERT_TRUE(vt::CreateMainToolBar(toolbar, host.hwnd(), r, 100, 96));
+        ASSERT_TRUE(CreateMainDesign(toolbar, host.hwnd(), r, 100, 96));
         vt::DoEvents();
     }
     void TearDown() override { ::SetCursorPos(1200, 1000); }
@@ -343,7 +359,7 @@ TEST_F(ToolBarWindow, SurvivesEverythingInsideItsOwnClick) {
     vt::VtToolBar tb(&busy);
     busy.tb = &tb;
     RECT r{0, 0, 600, 100};
-    ASSERT_TRUE(vt::CreateMainToolBar(tb, other.hwnd(), r, 7, 96));
+    ASSERT_TRUE(CreateMainDesign(tb, other.hwnd(), r, 7, 96));
     vt::DoEvents();
     ::PostMessageA(tb.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 20));
     ::PostMessageA(tb.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 20));
@@ -466,7 +482,7 @@ TEST(VtToolBarControl, ScreenshotOfStyles) {
     path.insert(path.size() - 4, "-styles");
     Host host;
     ASSERT_TRUE(host.Open(720, 420));
-    const vt::PropertyBag design = vt::MainToolBarBag(96);
+    const vt::PropertyBag design = MainDesignBag(96);
     vt::VtToolBar bars[4] = {vt::VtToolBar(nullptr), vt::VtToolBar(nullptr), vt::VtToolBar(nullptr),
                              vt::VtToolBar(nullptr)};
     for (int k = 0; k < 4; ++k) {

@@ -1,8 +1,6 @@
-#include "toolbar/pure/MainToolBarDesign.h"
+#include "mainwindow/pure/MainToolBarDesign.h"
 
 #include <string>
-
-#include "app/resource.h"
 
 namespace vt {
 
@@ -13,6 +11,7 @@ const FontDesc kMainFont{"MS Sans Serif", 9.75, 400, false, false, false, 0};
 // Colours are kept as the signed 32-bit numbers the bag stores.
 constexpr int32_t Colour(uint32_t c) { return static_cast<int32_t>(c); }
 
+// Button pictures are stored as the button number; MainToolBarDesign puts in the resource.
 const DesignEntry kMainToolBar[] = {
     {"_extentx", kMainToolBarExtentX},
     {"_extenty", kMainToolBarExtentY},
@@ -29,22 +28,28 @@ const DesignEntry kMainToolBar[] = {
     {"backgradientcol", Colour(0x80000004u)},
     {"buttonsstyle", 2},
     {"buttoncaption0", std::string_view("Processi")},
-    {"buttonpicture0", IconResource{IDI_TB_PROCESSI}},
+    {"buttonpicture0", IconResource{0}},
     {"buttontooltiptext0", std::string_view("Scansione dei processi attivi")},
     {"buttontooltipicon0", 3},
     {"buttoncaption1", std::string_view("Avvio")},
-    {"buttonpicture1", IconResource{IDI_TB_AVVIO}},
+    {"buttonpicture1", IconResource{1}},
     {"buttontooltiptext1", std::string_view("Scansione file in avvio automatico")},
     {"buttontooltipicon1", 1},
     {"buttoncaption2", std::string_view("Guida")},
-    {"buttonpicture2", IconResource{IDI_TB_GUIDA}},
+    {"buttonpicture2", IconResource{2}},
     {"buttontooltiptext2", std::string_view("Come utilizzare il software")},
     {"buttontooltipicon2", 1},
 };
 
 }  // namespace
 
-std::span<const DesignEntry> MainToolBarDesign() { return kMainToolBar; }
+std::vector<DesignEntry> MainToolBarDesign(const MainToolBarIcons& icons) {
+    const int32_t ids[] = {icons.processi, icons.avvio, icons.guida};
+    std::vector<DesignEntry> design(std::begin(kMainToolBar), std::end(kMainToolBar));
+    for (DesignEntry& e : design)
+        if (auto r = std::get_if<IconResource>(&e.value)) r->id = ids[r->id];
+    return design;
+}
 
 void FillBag(PropertyBag& bag, std::span<const DesignEntry> design,
              const std::function<PictureHandle(int32_t resourceId)>& loadIcon) {

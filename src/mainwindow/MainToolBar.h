@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "toolbar/VtToolBar.h"
-#include "toolbar/pure/MainToolBarDesign.h"
+#include "mainwindow/pure/MainToolBarDesign.h"
 
 namespace vt {
 

@@ -1,5 +1,6 @@
-#include "toolbar/MainToolBar.h"
+#include "mainwindow/MainToolBar.h"
 
+#include "app/resource.h"
 #include "platform/Dpi.h"
 
 namespace vt {
@@ -11,7 +12,7 @@ constexpr int kToolBarIconSize = 32;  // the drawn icons, at 96 DPI
 PropertyBag MainToolBarBag(int dpi) {
     PropertyBag bag;
     HMODULE module = ::GetModuleHandleA(nullptr);
-    FillBag(bag, MainToolBarDesign(), [&](int32_t id) -> PictureHandle {
+    FillBag(bag, MainToolBarDesign({IDI_TB_PROCESSI, IDI_TB_AVVIO, IDI_TB_GUIDA}), [&](int32_t id) -> PictureHandle {
         return ToolBarPicture::FromIconResource(module, id, kToolBarIconSize, dpi);
     });
     return bag;

@@ -1,10 +1,11 @@
 // The main window's toolbar as its design stored it: key/value pairs for the property
-// bag, with the three button icons named by resource.
+// bag, with the three button icons named by the resource numbers the caller passes in.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 #include <string_view>
 #include <variant>
 
@@ -24,8 +25,13 @@ struct DesignEntry {
     DesignValue value;
 };
 
+// The icon resources of the three buttons, in button order.
+struct MainToolBarIcons {
+    int32_t processi, avvio, guida;
+};
+
 // VtToolBar1 of the main window. Keys absent here take the bag's defaults.
-std::span<const DesignEntry> MainToolBarDesign();
+std::vector<DesignEntry> MainToolBarDesign(const MainToolBarIcons& icons);
 
 // Host extent of the stored design, HIMETRIC ("_extentx", "_extenty").
 inline constexpr int32_t kMainToolBarExtentX = 14817;
