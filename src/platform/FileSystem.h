@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/pure/PathParts.h"
+#include "core/PathText.h"
 
 namespace vt {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/PathText.h"
 #include "reputation/HttpClient.h"
-#include "reputation/pure/PathHelpers.h"
 #include "reputation/pure/ReputationAnswer.h"
 
 namespace vt {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/AppError.h"
+#include "core/PathText.h"
 #include "core/Wildcard.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
@@ -209,7 +210,7 @@ std::string cScanDirectories::GetDirectory(int32_t CustomScanPath) const {
     case CSIDL_SYSTEM: ::GetSystemDirectoryW(fb, MAX_PATH); break;
     case CSIDL_PROGRAM_FILES: {
         ::GetWindowsDirectoryW(fb, MAX_PATH);
-        return scan::ProgramFilesFallback(GetEnv("ProgramFiles"), TextUpToNul(fb));
+        return ProgramFilesFallback(GetEnv("ProgramFiles"), TextUpToNul(fb));
     }
     case 255: ::GetTempPathW(MAX_PATH, fb); break;
     default: return {};

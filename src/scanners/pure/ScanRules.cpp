@@ -151,12 +151,6 @@ std::string NormaliseStartPath(std::string_view text) {
     return out;
 }
 
-std::string ProgramFilesFallback(std::string_view envValue, std::string_view windowsDir) {
-    std::string env = TrimBlanks(envValue);
-    if (!env.empty()) return env;
-    return std::string(windowsDir.substr(0, 3)) + "Program Files";
-}
-
 bool PassesAttributes(int32_t attributes, uint32_t fileAttributes) {
     if (attributes == kDefaultAttributes) return true;
     return (static_cast<uint32_t>(attributes) & fileAttributes) != 0;

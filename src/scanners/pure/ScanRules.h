@@ -72,10 +72,6 @@ std::string NormaliseFileFilter(std::string_view text);
 // A start path of one character is a drive letter: "c" -> "c:".
 std::string NormaliseStartPath(std::string_view text);
 
-// Program-files folder when the shell cannot name it: the variable trimmed of blanks, or
-// the Windows drive root followed by "Program Files".
-std::string ProgramFilesFallback(std::string_view envValue, std::string_view windowsDir);
-
 // Attribute filter: the default value (39) lets every file through; a changed value keeps
 // only files that share at least one attribute bit with it.
 inline constexpr int32_t kDefaultAttributes = 39;

@@ -107,8 +107,6 @@ TEST(ScanRules, FolderPropertyRules) {
     EXPECT_EQ(NormaliseFileFilter("*.LNK"), "*.LNK");
     EXPECT_EQ(NormaliseStartPath("c"), "c:");
     EXPECT_EQ(NormaliseStartPath("C:\\x\\"), "C:\\x\\");
-    EXPECT_EQ(ProgramFilesFallback("", "C:\\windows"), "C:\\Program Files");
-    EXPECT_EQ(ProgramFilesFallback("  D:\\Apps ", "C:\\windows"), "D:\\Apps");
     // Default attributes pass everything, even a plain file (128) that shares no bit.
     EXPECT_TRUE(PassesAttributes(39, 0x80));
     EXPECT_FALSE(PassesAttributes(1, 0x80));

@@ -1,4 +1,4 @@
-#include "reputation/pure/PathHelpers.h"
+#include "core/PathText.h"
 
 namespace vt {
 
@@ -54,6 +54,26 @@ std::string GetFileExtension(std::string_view s) {
 std::string GetFolderPath(std::string_view s) {
     size_t pos = s.rfind('\\');
     return pos == std::string_view::npos ? std::string() : std::string(s.substr(0, pos + 1));
+}
+
+std::string FileNamePart(std::string_view path) {
+    size_t pos = path.rfind('\\');
+    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string BuildPath(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '\\') out += '\\';
+    out += name;
+    return out;
+}
+
+std::string ProgramFilesFallback(std::string_view envValue, std::string_view windowsDir) {
+    size_t b = 0, e = envValue.size();
+    while (b < e && envValue[b] == ' ') ++b;
+    while (e > b && envValue[e - 1] == ' ') --e;
+    if (e > b) return std::string(envValue.substr(b, e - b));
+    return std::string(windowsDir.substr(0, 3)) + "Program Files";
 }
 
 }  // namespace vt

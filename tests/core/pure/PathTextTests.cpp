@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "reputation/pure/PathHelpers.h"
+#include "core/PathText.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ struct Case {
     const char* out;
 };
 
-TEST(PathHelpers, StripQuotes) {
+TEST(PathText, StripQuotes) {
     const Case cases[] = {
         {"\"C:\\Program Files\\x.exe\" -s", "C:\\Program Files\\x.exe"},
         {"abc", "abc"},
@@ -23,12 +23,12 @@ TEST(PathHelpers, StripQuotes) {
     for (const auto& c : cases) EXPECT_EQ(vt::StripQuotes(c.in), c.out) << c.in;
 }
 
-TEST(PathHelpers, StripQuotesBeyond16BitPositions) {
+TEST(PathText, StripQuotesBeyond16BitPositions) {
     std::string longText(40000, 'x');
     EXPECT_EQ(vt::StripQuotes(longText + "\"y\"z"), longText + "y");
 }
 
-TEST(PathHelpers, GetCommandProgramPath) {
+TEST(PathText, GetCommandProgramPath) {
     const Case cases[] = {
         {"C:\\Tools\\app.exe /min", "C:\\Tools\\app.exe"},
         {"rundll32.exe shell32.dll,Control_RunDLL main", "rundll32.exe shell32.dll"},
@@ -45,7 +45,7 @@ TEST(PathHelpers, GetCommandProgramPath) {
     for (const auto& c : cases) EXPECT_EQ(vt::GetCommandProgramPath(c.in), c.out) << c.in;
 }
 
-TEST(PathHelpers, GetCommandFileName) {
+TEST(PathText, GetCommandFileName) {
     const Case cases[] = {
         {"C:\\Tools\\app.exe /min", "app.exe"},
         {"C:\\Tools\\app.exe", "app.exe"},
@@ -59,11 +59,27 @@ TEST(PathHelpers, GetCommandFileName) {
     for (const auto& c : cases) EXPECT_EQ(vt::GetCommandFileName(c.in), c.out) << c.in;
 }
 
-TEST(PathHelpers, GetFileExtensionAndFolder) {
+TEST(PathText, GetFileExtensionAndFolder) {
     const Case ext[] = {{"C:\\a\\b.lnk", "lnk"}, {"README", "README"}, {"C:\\a.b\\file", "b\\file"}, {"", ""}, {"a.", ""}};
     for (const auto& c : ext) EXPECT_EQ(vt::GetFileExtension(c.in), c.out) << c.in;
     const Case folder[] = {{"C:\\a\\b.exe", "C:\\a\\"}, {"b.exe", ""}, {"", ""}, {"\\", "\\"}};
     for (const auto& c : folder) EXPECT_EQ(vt::GetFolderPath(c.in), c.out) << c.in;
+}
+
+TEST(PathText, FileNamePartAndBuildPath) {
+    EXPECT_EQ(vt::FileNamePart("C:\\a\\b.exe"), "b.exe");
+    EXPECT_EQ(vt::FileNamePart("b.exe"), "b.exe");
+    EXPECT_EQ(vt::FileNamePart("C:\\a\\"), "");
+    EXPECT_EQ(vt::FileNamePart(""), "");
+    EXPECT_EQ(vt::BuildPath("C:\\a", "b.exe"), "C:\\a\\b.exe");
+    EXPECT_EQ(vt::BuildPath("C:\\a\\", "b.exe"), "C:\\a\\b.exe");
+    EXPECT_EQ(vt::BuildPath("", "b.exe"), "b.exe");
+}
+
+TEST(PathText, ProgramFilesFallback) {
+    EXPECT_EQ(vt::ProgramFilesFallback("", "C:\\windows"), "C:\\Program Files");
+    EXPECT_EQ(vt::ProgramFilesFallback("   ", "D:\\windows"), "D:\\Program Files");
+    EXPECT_EQ(vt::ProgramFilesFallback("  D:\\Apps ", "C:\\windows"), "D:\\Apps");
 }
 
 }  // namespace
