@@ -12,8 +12,8 @@
 #include "platform/FileSystem.h"
 #include "platform/ListView.h"
 #include "platform/Prompt.h"
+#include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
-#include "scanners/cScanDirectories.h"
 
 namespace vt {
 
@@ -287,11 +287,6 @@ LRESULT Dialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-cScanDirectories& Dialog::ScanDirectories() {
-    if (!scanDirectories_) scanDirectories_ = std::make_unique<cScanDirectories>();
-    return *scanDirectories_;
-}
-
 FileSystemObject& Dialog::FileSystem() {
     if (!fileSystem_) fileSystem_ = std::make_unique<FileSystemObject>();
     return *fileSystem_;
@@ -310,7 +305,7 @@ void Dialog::ShowProcessDetails() {
     } else {
         // A system process has no folder in the list: its file is looked for in the
         // system folder.
-        const std::string path = FileSystem().BuildPath(ScanDirectories().GetDirectory(37), name);
+        const std::string path = FileSystem().BuildPath(SpecialFolder(37), name);
         ShowIcon(path);
         ShowVersionInfo(path, true);
     }
@@ -324,8 +319,8 @@ void Dialog::ShowStartupEntryDetails() {
     if (GetFileExtension(command) != "lnk" && GetFolderPath(command).empty()) {
         // A bare name: a file of a startup folder, or a program name a registry value
         // leaves to the search path (then the folder stays "" and the name is used alone).
-        if (code == "CST") startupFolder_ = ScanDirectories().GetDirectory(24);
-        else if (code == "UST") startupFolder_ = ScanDirectories().GetDirectory(7);
+        if (code == "CST") startupFolder_ = SpecialFolder(24);
+        else if (code == "UST") startupFolder_ = SpecialFolder(7);
         filePath_ = GetCommandProgramPath(FileSystem().BuildPath(startupFolder_, command));
     } else {
         filePath_ = GetCommandProgramPath(StripQuotes(command));

@@ -14,7 +14,6 @@
 
 namespace vt {
 
-class cScanDirectories;
 class FileSystemObject;
 class IPrompt;
 class ListView;
@@ -60,7 +59,6 @@ private:
     void ShowIcon(const std::string& path);
     void ShowPicture(PicturePtr picture);
     void ShowError(int32_t number, const std::string& description);
-    cScanDirectories& ScanDirectories();
     FileSystemObject& FileSystem();
 
     const ListView* listView1_;
@@ -74,7 +72,6 @@ private:
     std::unique_ptr<cGetFileIcon> fileIcon_;
     PicturePtr picture_;     // owns the icon Image1 shows
     UniqueHIcon scaledIcon_;  // the picture's icon redrawn at this DPI, when it differs
-    std::unique_ptr<cScanDirectories> scanDirectories_;
     std::unique_ptr<FileSystemObject> fileSystem_;
     std::string filePath_;
     std::string startupFolder_;

@@ -5,6 +5,7 @@
 #include "core/Wildcard.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
 
@@ -27,7 +28,7 @@ void Form1::Command3_Click() {
     DecodedCode decoded = DecodeStartupCode(code);
     std::string folder;
     if (decoded.folderId) {
-        try { folder = SCANDIR->GetDirectory(decoded.folderId); } catch (...) {}
+        try { folder = SpecialFolder(decoded.folderId); } catch (...) {}
     }
     if (!folder.empty()) {
         RemoveFolderEntry(name, p, folder);

@@ -6,6 +6,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Form1Events.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -82,8 +83,8 @@ void Form1::RunStartupScan() {
         // The two folders are asked for once per start: every file of the walk is compared
         // with them, and the shell lookup is far dearer than the comparison.
         try {
-            userStartupFolder_ = SCANDIR->GetDirectory(7);
-            allUsersStartupFolder_ = SCANDIR->GetDirectory(24);
+            userStartupFolder_ = SpecialFolder(7);
+            allUsersStartupFolder_ = SpecialFolder(24);
         } catch (...) {}
         try {
             if (!userStartupFolder_.empty()) SCANDIR->BeginScanning("", "");

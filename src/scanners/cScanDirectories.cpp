@@ -1,16 +1,15 @@
 #include "scanners/cScanDirectories.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <memory>
 #include <optional>
 
 #include "core/AppError.h"
-#include "core/PathText.h"
 #include "core/Wildcard.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
+#include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "scanners/pure/ScanRules.h"
 
@@ -36,11 +35,6 @@ std::wstring SystemPath(const std::string& path) {
 }
 
 std::string TextUpToNul(const wchar_t* buf) { return Narrow(std::wstring_view(buf)); }
-
-std::string WithoutTrailingBackslash(std::string s) {
-    if (!s.empty() && s.back() == '\\') s.pop_back();
-    return s;
-}
 
 std::string CurrentDirectoryText() {
     DWORD n = ::GetCurrentDirectoryW(0, nullptr);
@@ -187,35 +181,6 @@ void cScanDirectories::ScanFolder(const std::string& start) {
     }
 }
 
-std::string cScanDirectories::GetDirectory(int32_t CustomScanPath) const {
-    wchar_t buf[MAX_PATH + 1] = {};
-    {
-        UniqueCoTaskMem pidl;
-        if (::SHGetSpecialFolderLocation(nullptr, CustomScanPath, reinterpret_cast<PIDLIST_ABSOLUTE*>(pidl.put())) ==
-                S_OK &&
-            pidl) {
-            if (!::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), buf))
-                ::SHGetFolderPathW(nullptr, CustomScanPath, nullptr, 0, buf);
-        } else {
-            ::SHGetFolderPathW(nullptr, CustomScanPath, nullptr, 0, buf);
-        }
-    }
-    buf[MAX_PATH] = 0;
-    std::string result = TextUpToNul(buf);
-    if (!result.empty()) return result;
-
-    wchar_t fb[MAX_PATH + 1] = {};
-    switch (CustomScanPath) {
-    case CSIDL_WINDOWS: ::GetWindowsDirectoryW(fb, MAX_PATH); break;
-    case CSIDL_SYSTEM: ::GetSystemDirectoryW(fb, MAX_PATH); break;
-    case CSIDL_PROGRAM_FILES: {
-        ::GetWindowsDirectoryW(fb, MAX_PATH);
-        return ProgramFilesFallback(GetEnv("ProgramFiles"), TextUpToNul(fb));
-    }
-    case 255: ::GetTempPathW(MAX_PATH, fb); break;
-    default: return {};
-    }
-    return WithoutTrailingBackslash(TextUpToNul(fb));
-}
+std::string cScanDirectories::GetDirectory(int32_t CustomScanPath) const { return SpecialFolder(CustomScanPath); }
 
 }  // namespace vt

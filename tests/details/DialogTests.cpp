@@ -11,15 +11,15 @@
 
 #include "core/AppError.h"
 #include "core/Twips.h"
+#include "details/Dialog.h"
 #include "fileinfo/VersionInfo.h"
 #include "fileinfo/fixtures/Fixtures.h"
 #include "platform/ComPtr.h"
 #include "platform/Dpi.h"
 #include "platform/Handles.h"
 #include "platform/ListView.h"
-#include "details/Dialog.h"
+#include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
-#include "scanners/cScanDirectories.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -69,8 +69,8 @@ int DetailsWindows() {
 class SpecialFolderFile {
 public:
     SpecialFolderFile(int folder, const std::string& fixture, const std::string& name)
-        : path_(vt::cScanDirectories().GetDirectory(folder) + "\\" + name) {
-        ::CreateDirectoryA(vt::cScanDirectories().GetDirectory(folder).c_str(), nullptr);
+        : path_(vt::SpecialFolder(folder) + "\\" + name) {
+        ::CreateDirectoryA(vt::SpecialFolder(folder).c_str(), nullptr);
         vt::test::CopyFixture(fixture, path_);
     }
     ~SpecialFolderFile() { ::DeleteFileA(path_.c_str()); }
@@ -160,7 +160,7 @@ TEST_F(DetailsDialog, ProcessRowShowsIconAndVersionValues) {
 }
 
 TEST_F(DetailsDialog, SystemRowIsLookedUpInTheSystemFolder) {
-    const std::string system = vt::cScanDirectories().GetDirectory(37);
+    const std::string system = vt::SpecialFolder(37);
     ASSERT_FALSE(system.empty());
     vt::VersionInfo reference;
     reference.FileName(system + "\\kernel32.dll");

@@ -6,9 +6,9 @@
 #include "mainwindow/MainWindowSupport.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
+#include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
-#include "scanners/cScanDirectories.h"
 #include "toolbar/pure/ToolBarMath.h"
 
 namespace vt::test {
@@ -53,8 +53,7 @@ private:
 class StartupFile {
 public:
     StartupFile(int folderId, const std::string& name, const std::string& bytes = "x") {
-        cScanDirectories dirs;
-        folder_ = dirs.GetDirectory(folderId);
+        folder_ = SpecialFolder(folderId);
         ::SHCreateDirectoryExA(nullptr, folder_.c_str(), nullptr);
         path_ = folder_ + "\\" + name;
         std::string parent = path_.substr(0, path_.find_last_of('\\'));
