@@ -15,4 +15,14 @@ std::string ReplaceAll(std::string_view s, std::string_view what, std::string_vi
     return out;
 }
 
+std::vector<std::string_view> SplitText(std::string_view s, std::string_view separator) {
+    if (separator.empty()) return {s};
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    for (size_t hit; (hit = s.find(separator, start)) != std::string_view::npos; start = hit + separator.size())
+        pieces.push_back(s.substr(start, hit - start));
+    pieces.push_back(s.substr(start));
+    return pieces;
+}
+
 }  // namespace vt

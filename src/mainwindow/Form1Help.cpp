@@ -1,6 +1,8 @@
 // The help panel: the reliability legend and the meaning of the startup entry codes.
 #include <algorithm>
+#include <string_view>
 
+#include "core/Text.h"
 #include "mainwindow/Form1.h"
 
 namespace vt {
@@ -98,14 +100,10 @@ void Form1::FitHelpFonts() {
             WindowDC dc(label);
             SelectObjectScope select(dc.get(), font);
             long w = 0;
-            size_t start = 0;
-            while (start <= text.size()) {
-                size_t end = text.find("\r\n", start);
-                if (end == std::string::npos) end = text.size();
+            for (std::string_view line : SplitText(text, "\r\n")) {
                 SIZE size{};
-                ::GetTextExtentPoint32A(dc.get(), text.c_str() + start, static_cast<int>(end - start), &size);
+                ::GetTextExtentPoint32A(dc.get(), line.data(), static_cast<int>(line.size()), &size);
                 w = std::max(w, size.cx);
-                start = end + 2;
             }
             return w;
         };

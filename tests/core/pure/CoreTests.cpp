@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "core/Text.h"
 #include "core/Twips.h"
 #include "core/Wildcard.h"
 
@@ -57,6 +61,20 @@ TEST(WildcardMatch, NoCaseLowersBothSides) {
     EXPECT_TRUE(vt::WildcardMatchNoCase("software", "SOFT*"));
     EXPECT_FALSE(vt::WildcardMatchNoCase("hardware", "SOFT*"));
     EXPECT_TRUE(vt::WildcardMatchNoCase("\xc3\x89T\xc3\x89.TXT", "\xc3\xa9t\xc3\xa9.*"));  // É vs é
+}
+
+TEST(SplitText, KeepsEveryPieceBetweenSeparators) {
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(vt::SplitText("", "\r\n"), V{""});
+    EXPECT_EQ(vt::SplitText("one", "\r\n"), V{"one"});
+    EXPECT_EQ(vt::SplitText("a\r\nb\r\n", "\r\n"), (V{"a", "b", ""}));
+    EXPECT_EQ(vt::SplitText("\r\n\r\n", "\r\n"), (V{"", "", ""}));
+    // A lone CR or LF is part of a line, not a break.
+    EXPECT_EQ(vt::SplitText("a\rb\nc\r\nd", "\r\n"), (V{"a\rb\nc", "d"}));
+    // "\r\r\n": the break is the last two characters.
+    EXPECT_EQ(vt::SplitText("a\r\r\nb", "\r\n"), (V{"a\r", "b"}));
+    EXPECT_EQ(vt::SplitText(";a;;b;", ";"), (V{"", "a", "", "b", ""}));
+    EXPECT_EQ(vt::SplitText("a;b", ""), V{"a;b"});
 }
 
 TEST(PathDepth, CountsComponents) {
