@@ -1,5 +1,7 @@
 #include "core/PathText.h"
 
+#include "core/Text.h"
+
 namespace vt {
 
 namespace {
@@ -66,6 +68,13 @@ std::string BuildPath(std::string_view folder, std::string_view name) {
     if (!out.empty() && out.back() != '\\') out += '\\';
     out += name;
     return out;
+}
+
+std::vector<std::string> SearchPathFolders(std::string_view pathVariable) {
+    std::vector<std::string> folders;
+    for (std::string_view piece : SplitText(pathVariable, ";"))
+        if (!piece.empty()) folders.emplace_back(piece);
+    return folders;
 }
 
 std::string ProgramFilesFallback(std::string_view envValue, std::string_view windowsDir) {

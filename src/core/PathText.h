@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vt {
 
@@ -18,6 +19,10 @@ std::string GetFolderPath(std::string_view s);
 std::string FileNamePart(std::string_view path);
 // folder + "\" + name, without doubling a "\" the folder already ends with.
 std::string BuildPath(std::string_view folder, std::string_view name);
+
+// The folders of a search path ("path" variable): the texts between ";", empty ones left
+// out, each as it stands (no trimming, no quotes removed).
+std::vector<std::string> SearchPathFolders(std::string_view pathVariable);
 
 // Program-files folder when the shell cannot name it: the variable trimmed of blanks, or
 // the Windows drive root followed by "Program Files".

@@ -2,6 +2,7 @@
 // further Yes the program's file too, after its process (from that folder) has ended.
 #include <charconv>
 
+#include "core/PathText.h"
 #include "core/Wildcard.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/StartupCodes.h"
@@ -72,14 +73,7 @@ void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std:
             Ask(fso_.GetFileName(c) + "  " + GetFolderPath(c), kProgramTitle, MB_OK);
             TerminateAndDeleteFile(fso_.GetFileName(c), GetFolderPath(c));
         } else if (!c.empty()) {
-            std::string path = GetEnv("path");
-            size_t start = 0;
-            while (start <= path.size()) {
-                size_t end = path.find(';', start);
-                if (end == std::string::npos) end = path.size();
-                const std::string d = path.substr(start, end - start);
-                start = end + 1;
-                if (d.empty()) continue;
+            for (const std::string& d : SearchPathFolders(GetEnv("path"))) {
                 const std::string joined = fso_.BuildPath(d, c);
                 if (!fso_.FileExists(joined)) continue;
                 if (Ask("Sar\xc3\xa0 eliminato il file " + joined + " Ok?", "Elimina file", kSearchQuestionStyle) == IDYES) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/PathText.h"
 
 namespace {
@@ -74,6 +77,16 @@ TEST(PathText, FileNamePartAndBuildPath) {
     EXPECT_EQ(vt::BuildPath("C:\\a", "b.exe"), "C:\\a\\b.exe");
     EXPECT_EQ(vt::BuildPath("C:\\a\\", "b.exe"), "C:\\a\\b.exe");
     EXPECT_EQ(vt::BuildPath("", "b.exe"), "b.exe");
+}
+
+TEST(PathText, SearchPathFolders) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(vt::SearchPathFolders(""), V{});
+    EXPECT_EQ(vt::SearchPathFolders(";;"), V{});
+    EXPECT_EQ(vt::SearchPathFolders("C:\\windows"), V{"C:\\windows"});
+    EXPECT_EQ(vt::SearchPathFolders(";C:\\a;;C:\\b\\;"), (V{"C:\\a", "C:\\b\\"}));
+    // Blanks and quotes are part of a folder's text.
+    EXPECT_EQ(vt::SearchPathFolders(" C:\\a ;\"C:\\b\""), (V{" C:\\a ", "\"C:\\b\""}));
 }
 
 TEST(PathText, ProgramFilesFallback) {
