@@ -1,9 +1,8 @@
 // The process panel: the list filled from the process scanner, rescans, the system
 // process option, and ending a process with the optional deletion of its file.
-#include <charconv>
-
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/pure/ProcessId.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -12,14 +11,6 @@ namespace {
 
 constexpr UINT kQuestionStyle = MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;  // 307
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-
-// The ID column as a 32-bit integer; nothing for a text that is not one.
-bool ParseProcessId(const std::string& text, int32_t& id) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    auto [ptr, ec] = std::from_chars(first, last, id);
-    return ec == std::errc() && ptr == last;
-}
 
 }  // namespace
 

@@ -1,10 +1,9 @@
 // Removing a startup entry: the registry value or the startup-folder file goes, and on a
 // further Yes the program's file too, after its process (from that folder) has ended.
-#include <charconv>
-
 #include "core/PathText.h"
 #include "core/Wildcard.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/pure/ProcessId.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
@@ -99,8 +98,7 @@ void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
         try {
             const std::string idText = listView1_.Text(row, 2);
             int32_t id = 0;
-            auto [ptr, ec] = std::from_chars(idText.data(), idText.data() + idText.size(), id);
-            if (ec == std::errc() && ptr == idText.data() + idText.size() && SCANPROC) SCANPROC->TerminateProcess(id);
+            if (ParseProcessId(idText, id) && SCANPROC) SCANPROC->TerminateProcess(id);
         } catch (...) {}
     }
     // Let an ended process release its file.
