@@ -16,7 +16,7 @@
 #include "platform/WinText.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
-#include "toolbar/MainToolBar.h"
+#include "toolbar/MainDesign.h"
 #include "toolbar/VtToolBar.h"
 
 namespace {
@@ -82,7 +82,7 @@ protected:
         ASSERT_TRUE(host.Open());
         toolbar = std::make_unique<vt::VtToolBar>(&events);
         RECT r{0, 0, 600, 200};
-        ASSERT_TRUE(vt::CreateMainToolBar(*toolbar, host.hwnd(), r, 100, 96));
+        ASSERT_TRUE(vt::test::CreateMainDesign(*toolbar, host.hwnd(), r, 100, 96));
         vt::DoEvents();
     }
     void TearDown() override {
@@ -311,7 +311,7 @@ TEST_F(ToolBarAccessible, HeldObjectFailsCleanlyOnceTheControlIsGone) {
         if (!toolbar) {
             toolbar = std::make_unique<vt::VtToolBar>(&events);
             RECT r{0, 0, 600, 200};
-            ASSERT_TRUE(vt::CreateMainToolBar(*toolbar, host.hwnd(), r, 100, 96));
+            ASSERT_TRUE(vt::test::CreateMainDesign(*toolbar, host.hwnd(), r, 100, 96));
         }
         ComPtr<IAccessible> acc = Object();
         ASSERT_TRUE(acc);

@@ -13,29 +13,15 @@
 #include "platform/MessagePump.h"
 #include "platform/WinText.h"
 #include "platform/Window.h"
-#include "app/resource.h"
-#include "mainwindow/pure/MainToolBarDesign.h"
 #include "support/TestSupport.h"
+#include "toolbar/MainDesign.h"
 #include "toolbar/VtToolBar.h"
 
 namespace {
 
 using vt::test::PumpUntil;
-
-// The main window's toolbar design with this program's icons: the control's richest
-// real use.
-vt::PropertyBag MainDesignBag(int dpi) {
-    vt::PropertyBag bag;
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    vt::FillBag(bag, vt::MainToolBarDesign({IDI_TB_PROCESSI, IDI_TB_AVVIO, IDI_TB_GUIDA}),
-                [&](int32_t id) { return vt::ToolBarPicture::FromIconResource(module, id, 32, dpi); });
-    return bag;
-}
-
-bool CreateMainDesign(vt::VtToolBar& toolbar, HWND parent, const RECT& r, int controlId, int dpi) {
-    const vt::PropertyBag bag = MainDesignBag(dpi);
-    return toolbar.Create(parent, r, controlId, &bag, dpi);
-}
+using vt::test::CreateMainDesign;
+using vt::test::MainDesignBag;
 
 class Host : public vt::Window {
 public:
