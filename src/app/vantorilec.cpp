@@ -1,0 +1,19 @@
+// Console program entry: the arguments as UTF-8, whatever the console's code page.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "console/ConsoleProgram.h"
+#include "platform/WinText.h"
+
+int main() {
+    std::vector<std::string> args;
+    int count = 0;
+    if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) args.push_back(vt::Narrow(argv[i]));
+        ::LocalFree(argv);
+    }
+    return vt::RunConsole(args);
+}

@@ -1,0 +1,35 @@
+// The console program's three output forms of a list: aligned text for a person, RFC 4180
+// CSV with a header row, and one JSON document; all UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "inventory/pure/Rows.h"
+
+namespace vt {
+
+enum class ReportFormat { Text, Csv, Json };
+
+struct ReportHeader {
+    std::string version;   // the program's version
+    std::string computer;  // the computer's name
+    std::string time;      // when the list was taken, ISO 8601 UTC
+};
+
+// The UTF-8 byte-order mark that a CSV file starts with.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The report of a list ("processes" or "startup"). Text and CSV lines end in CR LF.
+std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows);
+std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows);
+
+// "2026-12-10T11:02:45Z"
+std::string IsoUtcTime(int year, int month, int day, int hour, int minute, int second);
+
+// One CSV field as RFC 4180 writes it: quoted when it holds a comma, a quote, CR or LF.
+std::string CsvField(std::string_view text);
+
+}  // namespace vt

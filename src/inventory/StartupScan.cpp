@@ -1,0 +1,153 @@
+#include "inventory/StartupScan.h"
+
+#include "mainwindow/pure/StartupCodes.h"
+#include "reputation/pure/PathHelpers.h"
+
+namespace vt {
+
+class StartupScan::RegistryEvents : public IScanRegistryEvents {
+public:
+    explicit RegistryEvents(StartupScan& s) : s_(s) {}
+    void CurrentData(const std::string& Value, const std::string& Key, int32_t Root, bool&) override {
+        s_.SCANREG_CurrentData(Value, Key, Root);
+    }
+    void CurrentKey(const std::string&, int32_t, bool&) override {}
+    void DoneScanning(int32_t TotalData, int32_t) override { s_.SCANREG_DoneScanning(TotalData); }
+
+private:
+    StartupScan& s_;
+};
+
+class StartupScan::FolderEvents : public IScanDirectoriesEvents {
+public:
+    explicit FolderEvents(StartupScan& s) : s_(s) {}
+    void CurrentFile(const std::string& File, const std::string& Path, bool&) override {
+        s_.SCANDIR_CurrentFile(File, Path);
+    }
+    void CurrentFolder(const std::string&, bool&, bool&) override {}
+    void DoneScanning(int32_t, int32_t TotalFiles) override { s_.SCANDIR_DoneScanning(TotalFiles); }
+
+private:
+    StartupScan& s_;
+};
+
+StartupScan::StartupScan(IStartupScanEvents* events)
+    : events_(events),
+      registryEvents_(std::make_unique<RegistryEvents>(*this)),
+      folderEvents_(std::make_unique<FolderEvents>(*this)) {
+    scanReg_ = std::make_unique<cScanRegistry>(registryEvents_.get());
+    registry_ = std::make_unique<cAdvanceRegistry>();
+    scanDir_ = std::make_unique<cScanDirectories>(folderEvents_.get());
+    shellLink_ = std::make_unique<cShellLink>();
+}
+
+StartupScan::~StartupScan() {
+    // Released in the order they were made, each on its own.
+    try { scanReg_.reset(); } catch (...) {}
+    try { registry_.reset(); } catch (...) {}
+    try { scanDir_.reset(); } catch (...) {}
+    try { shellLink_.reset(); } catch (...) {}
+}
+
+void StartupScan::BeginScanning() {
+    if (scanning_) return;
+    scanning_ = true;
+    stopped_ = false;
+    skipped_ = 0;
+    try {
+        scanReg_->CustomScanPath(7);
+        scanReg_->ScanSubKeys(false);
+        scanReg_->ScanDeep(1);
+    } catch (...) {}
+    try {
+        scanDir_->CustomScan(true);
+        scanDir_->CustomScanPath(7);
+    } catch (...) {}
+    // A startup folder the system cannot name is skipped: an empty start path would walk
+    // the current folder instead and count its files as startup entries. The two folders
+    // are asked for once per start: every file of the walk is compared with them, and the
+    // shell lookup is far dearer than the comparison.
+    userFolder_.clear();
+    allUsersFolder_.clear();
+    try {
+        userFolder_ = scanDir_->GetDirectory(7);
+        allUsersFolder_ = scanDir_->GetDirectory(24);
+    } catch (...) {}
+    try {
+        if (!userFolder_.empty()) scanDir_->BeginScanning("", "");
+    } catch (...) {}
+    if (!stopped_) {
+        try {
+            scanDir_->CustomScanPath(24);
+            if (!allUsersFolder_.empty()) scanDir_->BeginScanning("", "");
+        } catch (...) {}
+    }
+    if (!stopped_) {
+        try { scanReg_->BeginCustomScan(); } catch (...) {}
+    }
+    scanning_ = false;
+}
+
+void StartupScan::CancelScanning() {
+    stopped_ = true;
+    try { scanReg_->CancelScanning(); } catch (...) {}
+    try { scanDir_->CancelScanning(); } catch (...) {}
+}
+
+void StartupScan::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
+    // Files of subfolders and the user's "target.lnk" are counted but not listed.
+    if (!((Path == userFolder_ && File != "target.lnk") || Path == allUsersFolder_)) return;
+    if (File == "desktop.ini") {
+        ++skipped_;
+        return;
+    }
+    StartupRow row;
+    row.name = File;
+    row.code = scanDir_->CustomScanPath() == 7 ? "UST" : "CST";
+    row.location = Path;
+    if (GetFileExtension(File) == "lnk") {
+        // An unreadable shortcut shows an empty target, never an earlier row's.
+        std::string target, workDir, args, iconFile;
+        int32_t iconIndex = 0, showCmd = 0;
+        bool ok = false;
+        try {
+            ok = shellLink_->GetShellLinkInfo(Path + "\\" + File, target, workDir, args, iconFile, iconIndex, showCmd);
+        } catch (...) {}
+        if (!ok) target.clear();
+        row.command = target;
+        row.lookupName = fso_.GetFileName(target);
+    } else {
+        row.command = File;
+        row.lookupName = GetCommandProgramPath(File);
+    }
+    if (events_) events_->RowFound(row);
+}
+
+void StartupScan::SCANREG_CurrentData(const std::string& Value, const std::string& Key, int32_t Root) {
+    if (Value.empty()) {
+        ++skipped_;
+        return;
+    }
+    std::string data;
+    try { data = registry_->ValueEx(Root, Key, Value).ToText(); } catch (...) {}
+    const std::string program = GetCommandFileName(StripQuotes(data));
+    // A data such as "1" names no program: counted, not listed.
+    if (IsNumericText(program)) return;
+    StartupRow row;
+    row.name = Value;
+    row.command = data;
+    row.code = RegistryEntryCode(Root, Key);
+    row.location = std::string(RootAbbreviation(Root)) + "\\" + Key;
+    row.lookupName = fso_.GetFileName(program);
+    if (events_) events_->RowFound(row);
+}
+
+void StartupScan::SCANDIR_DoneScanning(int32_t TotalFiles) {
+    if (events_) events_->Counted(TotalFiles);
+}
+
+void StartupScan::SCANREG_DoneScanning(int32_t TotalData) {
+    if (events_) events_->Counted(static_cast<int64_t>(TotalData) - skipped_);
+}
+
+}  // namespace vt

@@ -1,0 +1,40 @@
+#include "inventory/pure/Rows.h"
+
+namespace vt {
+
+ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int32_t id) {
+    ProcessRow row;
+    row.name = file;
+    row.folder = path;
+    row.pid = id;
+    row.system = path == "SYSTEM";
+    if (!row.system) row.path = path + file;
+    // The idle process has no file the service could judge.
+    if (file == "[System Process]") {
+        row.grade = 1;
+        row.lookup = false;
+    }
+    return row;
+}
+
+const char* VerdictWord(int32_t grade) {
+    switch (grade) {
+    case 1: return "safe";
+    case 2: return "infected";
+    case 3: return "target";
+    case 4: return "unknown";
+    default: return "none";
+    }
+}
+
+const char* RootAbbreviation(int32_t root) {
+    switch (static_cast<uint32_t>(root)) {
+    case 0x80000000u: return "HKCR";
+    case 0x80000001u: return "HKCU";
+    case 0x80000002u: return "HKLM";
+    case 0x80000003u: return "HKU";
+    default: return "";
+    }
+}
+
+}  // namespace vt
