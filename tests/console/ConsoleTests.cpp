@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <shlobj.h>
+
+#include <thread>
+
+#include "console/pure/CsvReader.h"
+#include "console/pure/Report.h"
+#include "fileinfo/cShellLink.h"
+#include "mainwindow/MainWindowSupport.h"
+#include "mainwindow/pure/StartupCodes.h"
+#include "platform/ComPtr.h"
+#include "platform/Handles.h"
+#include "platform/WinText.h"
+#include "reputation/pure/PathHelpers.h"
+#include "scanners/cScanDirectories.h"
+
+namespace vt::test {
+namespace {
+
+using nlohmann::json;
+
+struct Ran {
+    DWORD code = 0xFFFFFFFF;
+    std::string out, err;
+};
+
+std::string ReadAll(HANDLE pipe) {
+    std::string data;
+    char buf[4096];
+    DWORD got = 0;
+    while (::ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got) data.append(buf, got);
+    return data;
+}
+
+// Starts the real vantorilec.exe (built beside vantorile.exe) with args, and gathers its
+// exit code and both output streams.
+Ran RunVantorilec(const std::string& args) {
+    Ran ran;
+    std::string exe = ModulePath();  // <build>\tests\bin\console_tests.exe
+    for (int up = 0; up < 3; ++up) exe.resize(exe.find_last_of('\\'));
+    exe += "\\vantorilec.exe";
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    EXPECT_TRUE(::CreatePipe(&outRead, &outWrite, &sa, 0));
+    EXPECT_TRUE(::CreatePipe(&errRead, &errWrite, &sa, 0));
+    UniqueHandle outR(outRead), outW(outWrite), errR(errRead), errW(errWrite);
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nullptr;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    std::wstring cmd = Widen("\"" + exe + "\" " + args);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(Widen(exe).c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << exe << ": " << ::GetLastError();
+        return ran;
+    }
+    UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    outW.reset();
+    errW.reset();
+    std::thread errReader([&] { ran.err = ReadAll(errR.get()); });
+    ran.out = ReadAll(outR.get());
+    errReader.join();
+    EXPECT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    ::GetExitCodeProcess(process.get(), &ran.code);
+    return ran;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// A value in one of the prefix's Run keys for the length of a test.
+class RunValue {
+public:
+    RunValue(HKEY root, const std::string& key, const std::string& name, const std::string& text)
+        : root_(root), key_(key), name_(name) {
+        DWORD disposition = 0;
+        ::RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k_.put(), &disposition);
+        created_ = disposition == REG_CREATED_NEW_KEY;
+        std::wstring data = Widen(text);
+        ::RegSetValueExW(k_.get(), Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
+    ~RunValue() {
+        ::RegDeleteValueW(k_.get(), Widen(name_).c_str());
+        k_.reset();
+        if (created_) ::RegDeleteKeyW(root_, Widen(key_).c_str());
+    }
+
+private:
+    HKEY root_;
+    std::string key_, name_;
+    UniqueHKey k_;
+    bool created_ = false;
+};
+
+// A file in a startup folder for the length of a test.
+class StartupFile {
+public:
+    StartupFile(int folderId, const std::string& name) {
+        cScanDirectories dirs;
+        folder_ = dirs.GetDirectory(folderId);
+        ::SHCreateDirectoryExA(nullptr, folder_.c_str(), nullptr);
+        path_ = folder_ + "\\" + name;
+        WriteFile(path_, "x");
+    }
+    ~StartupFile() { ::DeleteFileA(path_.c_str()); }
+    const std::string& path() const { return path_; }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_, path_;
+};
+
+// An environment variable changed for the length of a scope (the child inherits it).
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const std::string& value) : name_(name), old_(GetEnv(name)) {
+        ::SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~EnvOverride() { ::SetEnvironmentVariableA(name_, old_.empty() ? nullptr : old_.c_str()); }
+
+private:
+    const char* name_;
+    std::string old_;
+};
+
+const json* FindItem(const json& items, const std::string& name) {
+    for (const auto& item : items)
+        if (item["name"] == name) return &item;
+    return nullptr;
+}
+
+class Console : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(SetServiceMode("normal")); }
+    ComScope com;
+    TempDir dir;
+};
+
+// The same fixtures through the window and through the console program: the rows agree,
+// field for field and in order.
+TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {
+    const std::string quoted = "\"C:\\Programmi\\Città\\svch0st.exe\" /min, /q";
+    RunValue a(HKEY_CURRENT_USER, kKeyRun, "vtc Agg, \"speciale\" è", quoted);
+    RunValue b(HKEY_CURRENT_USER, kKeyRunOnce, "vtc notepad", "notepad.exe");
+    RunValue c(HKEY_LOCAL_MACHINE, kKeyRunOnce, "vtc adbooster", "adbooster.exe -q");
+    RunValue d(HKEY_CURRENT_USER, kKeyRun, "vtc numeric", "1");
+    StartupFile target(255, "vtc_target_notepad.exe");
+    StartupFile link(7, "vtc Collegamento.lnk");
+    cShellLink links;
+    ASSERT_TRUE(links.CreateShellLink(link.path(), target.path(), "", "", "", 0, 1));
+    StartupFile plain(24, "vtc_svch0st, già.exe");
+
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    open.form->Command4_Click();
+    ASSERT_FALSE(open.form->StartupScanning());
+    ListView& list = open.form->ListView2();
+
+    Ran ran = RunVantorilec("startup --format json");
+    ASSERT_EQ(ran.code, 0u) << ran.err;
+    EXPECT_EQ(ran.err, "");
+    json doc = json::parse(ran.out);
+    EXPECT_EQ(doc["tool"], "vantorile");
+    EXPECT_EQ(doc["kind"], "startup");
+    const json& items = doc["items"];
+    ASSERT_EQ(items.size(), static_cast<size_t>(list.Count()));
+    for (int row = 0; row < list.Count(); ++row) {
+        const json& item = items[static_cast<size_t>(row)];
+        EXPECT_EQ(item["name"], list.Text(row, 0)) << row;
+        EXPECT_EQ(item["command"], list.Text(row, 1)) << row;
+        EXPECT_EQ(item["code"], list.Text(row, 2)) << row;
+        EXPECT_EQ(item["grade"], RowImage(list, row)) << row;
+        EXPECT_EQ(item["verdict"], VerdictWord(RowImage(list, row))) << row;
+    }
+
+    // The fixtures are there, with what the panel does not show.
+    const json* agg = FindItem(items, "vtc Agg, \"speciale\" è");
+    ASSERT_NE(agg, nullptr) << ran.out;
+    EXPECT_EQ((*agg)["command"], quoted);
+    EXPECT_EQ((*agg)["code"], "CUR");
+    EXPECT_EQ((*agg)["location"], "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_EQ((*agg)["view"], "native");
+    EXPECT_EQ((*agg)["disabled"], false);
+    EXPECT_EQ((*agg)["grade"], 2);
+    EXPECT_EQ((*agg)["verdict"], "infected");
+    const json* lm = FindItem(items, "vtc adbooster");
+    ASSERT_NE(lm, nullptr);
+    EXPECT_EQ((*lm)["location"], "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+    EXPECT_EQ((*lm)["code"], "LMRO");
+    const json* lnk = FindItem(items, "vtc Collegamento.lnk");
+    ASSERT_NE(lnk, nullptr);
+    EXPECT_EQ((*lnk)["command"], target.path());
+    EXPECT_EQ((*lnk)["code"], "UST");
+    EXPECT_EQ((*lnk)["location"], link.folder());
+    const json* file = FindItem(items, "vtc_svch0st, già.exe");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ((*file)["code"], "CST");
+    EXPECT_EQ((*file)["location"], plain.folder());
+    EXPECT_EQ(FindItem(items, "vtc numeric"), nullptr);
+}
+
+TEST_F(Console, CsvRoundTripsNamesWithCommasQuotesLineBreaksAndAccents) {
+    const std::string name = "vtc \"Nome\", con\r\naccenti: àèìòù ÄÖß";
+    const std::string command = "\"C:\\Città\\prog, uno.exe\" /x \"a b\"";
+    RunValue v(HKEY_CURRENT_USER, kKeyRun, name, command);
+    const std::string out = dir / "elenco è.csv";
+
+    Ran toFile = RunVantorilec("startup --format csv --no-reputation --output \"" + out + "\"");
+    ASSERT_EQ(toFile.code, 0u) << toFile.err;
+    EXPECT_EQ(toFile.out, "");
+    std::string bytes;
+    {
+        UniqueFileHandle f(::CreateFileW(Widen(out).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                         nullptr));
+        ASSERT_TRUE(f) << out;
+        bytes = ReadAll(f.get());
+    }
+    ASSERT_EQ(bytes.substr(0, 3), kUtf8Bom);  // a CSV file carries the byte-order mark
+    Ran toStdout = RunVantorilec("startup --format csv --no-reputation");
+    ASSERT_EQ(toStdout.code, 0u);
+    EXPECT_EQ(toStdout.out, bytes.substr(3));  // the same bytes, without the mark
+
+    auto table = ParseCsv(bytes.substr(3));
+    ASSERT_GE(table.size(), 2u);
+    EXPECT_EQ(table[0], (std::vector<std::string>{"name", "command", "code", "location", "view", "disabled", "grade",
+                                                  "verdict"}));
+    int found = 0;
+    for (const auto& record : table) {
+        ASSERT_EQ(record.size(), 8u);
+        if (record[0] != name) continue;
+        ++found;
+        EXPECT_EQ(record[1], command);
+        EXPECT_EQ(record[2], "CUR");
+        EXPECT_EQ(record[6], "0");
+        EXPECT_EQ(record[7], "none");
+    }
+    EXPECT_EQ(found, 1);
+}
+
+TEST_F(Console, ProcessesListTheRunningProgramWithItsGrade) {
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(dir.path(), "notepad.exe", child));
+    for (const char* format : {"json", "csv", "text"}) {
+        Ran ran = RunVantorilec(std::string("processes --format ") + format);
+        ASSERT_EQ(ran.code, 0u) << format << ran.err;
+        EXPECT_EQ(ran.err, "") << format;
+        if (std::string(format) == "json") {
+            json doc = json::parse(ran.out);
+            EXPECT_EQ(doc["kind"], "processes");
+            const json* row = nullptr;
+            for (const auto& item : doc["items"])
+                if (item["pid"] == child.id) row = &item;
+            ASSERT_NE(row, nullptr);
+            EXPECT_EQ((*row)["name"], "notepad.exe");
+            EXPECT_EQ((*row)["folder"], dir.path() + "\\");
+            EXPECT_EQ((*row)["path"], dir / "notepad.exe");
+            EXPECT_EQ((*row)["system"], false);
+            EXPECT_EQ((*row)["grade"], 1);
+            EXPECT_EQ((*row)["verdict"], "safe");
+        } else if (std::string(format) == "csv") {
+            auto table = ParseCsv(ran.out);
+            bool seen = false;
+            for (const auto& r : table)
+                if (r.size() == 7 && r[3] == std::to_string(child.id)) {
+                    seen = true;
+                    EXPECT_EQ(r[0], "notepad.exe");
+                    EXPECT_EQ(r[2], dir / "notepad.exe");
+                    EXPECT_EQ(r[6], "safe");
+                }
+            EXPECT_TRUE(seen);
+        } else {
+            auto lines = Lines(ran.out);
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines[0].rfind("name", 0), 0u);
+            bool seen = false;
+            for (const auto& l : lines)
+                if (l.find(dir / "notepad.exe") != std::string::npos) seen = l.find("safe") != std::string::npos;
+            EXPECT_TRUE(seen) << ran.out;
+        }
+    }
+}
+
+TEST_F(Console, BadArgumentsExitTwoWithAReasonAndTheUsageAndNothingOnStandardOutput) {
+    const char* cases[] = {"", "list", "processes --format xml", "processes --output", "startup --system",
+                           "processes extra", "--bogus"};
+    for (const char* args : cases) {
+        Ran ran = RunVantorilec(args);
+        EXPECT_EQ(ran.code, 2u) << args;
+        EXPECT_EQ(ran.out, "") << args;
+        auto lines = Lines(ran.err);
+        ASSERT_GE(lines.size(), 2u) << args;
+        EXPECT_EQ(lines[0].rfind("vantorilec: ", 0), 0u) << args;
+        EXPECT_EQ(lines[1], "Uso:") << args;
+    }
+    Ran help = RunVantorilec("--help");
+    EXPECT_EQ(help.code, 0u);
+    EXPECT_NE(help.out.find("processes"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    Ran version = RunVantorilec("--version");
+    EXPECT_EQ(version.code, 0u);
+    EXPECT_EQ(version.out, "vantorilec 1.0.0\n");
+}
+
+TEST_F(Console, UnwritableOutputExitsThree) {
+    const std::string cases[] = {dir / "missing\\folder\\out.json", dir.path()};
+    for (const auto& out : cases) {
+        Ran ran = RunVantorilec("startup --no-reputation --format json --output \"" + out + "\"");
+        EXPECT_EQ(ran.code, 3u) << out;
+        EXPECT_EQ(ran.out, "") << out;
+        EXPECT_EQ(Lines(ran.err).size(), 1u) << ran.err;
+    }
+}
+
+TEST_F(Console, UnreachableServiceGivesOneWarningAndGradeZero) {
+    RunValue a(HKEY_CURRENT_USER, kKeyRun, "vtc one", "notepad.exe");
+    RunValue b(HKEY_CURRENT_USER, kKeyRun, "vtc two", "svch0st.exe");
+    EnvOverride env("VANTORILE_REPUTATION_URL", "http://127.0.0.1:" + std::to_string(ClosedPort()));
+    for (const char* kind : {"startup", "processes"}) {
+        Ran ran = RunVantorilec(std::string(kind) + " --format json");
+        ASSERT_EQ(ran.code, 0u) << kind;
+        auto lines = Lines(ran.err);
+        ASSERT_EQ(lines.size(), 1u) << ran.err;
+        EXPECT_EQ(lines[0].rfind("vantorilec: ", 0), 0u);
+        json doc = json::parse(ran.out);
+        ASSERT_FALSE(doc["items"].empty());
+        for (const auto& item : doc["items"]) {
+            EXPECT_EQ(item["grade"], 0) << item.dump();
+            EXPECT_EQ(item["verdict"], "none");
+        }
+    }
+}
+
+TEST_F(Console, NoReputationAsksNothing) {
+    RunValue a(HKEY_CURRENT_USER, kKeyRun, "vtc quiet", "notepad.exe");
+    const size_t before = ServiceQueries().size();
+    for (const char* kind : {"startup", "processes"}) {
+        Ran ran = RunVantorilec(std::string(kind) + " --no-reputation --format json");
+        ASSERT_EQ(ran.code, 0u);
+        EXPECT_EQ(ran.err, "");
+        for (const auto& item : json::parse(ran.out)["items"]) EXPECT_EQ(item["grade"], 0);
+    }
+    EXPECT_EQ(ServiceQueries().size(), before);
+    // Without the option the same run does ask.
+    ASSERT_EQ(RunVantorilec("startup --format csv").code, 0u);
+    EXPECT_GT(ServiceQueries().size(), before);
+}
+
+}  // namespace
+}  // namespace vt::test
