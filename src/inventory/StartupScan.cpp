@@ -1,7 +1,8 @@
 #include "inventory/StartupScan.h"
 
 #include "mainwindow/pure/StartupCodes.h"
-#include "reputation/pure/PathHelpers.h"
+#include "platform/SpecialFolder.h"
+#include "core/PathText.h"
 
 namespace vt {
 
@@ -70,8 +71,8 @@ void StartupScan::BeginScanning() {
     userFolder_.clear();
     allUsersFolder_.clear();
     try {
-        userFolder_ = scanDir_->GetDirectory(7);
-        allUsersFolder_ = scanDir_->GetDirectory(24);
+        userFolder_ = SpecialFolder(7);
+        allUsersFolder_ = SpecialFolder(24);
     } catch (...) {}
     try {
         if (!userFolder_.empty()) scanDir_->BeginScanning("", "");

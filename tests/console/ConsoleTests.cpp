@@ -14,7 +14,7 @@
 #include "platform/ComPtr.h"
 #include "platform/Handles.h"
 #include "platform/WinText.h"
-#include "reputation/pure/PathHelpers.h"
+#include "core/PathText.h"
 #include "scanners/cScanDirectories.h"
 
 namespace vt::test {
