@@ -7,7 +7,7 @@ std::string ReplaceAll(std::string_view s, std::string_view what, std::string_vi
     std::string out;
     out.reserve(s.size());
     size_t pos = 0;
-    for (size_t hit; (hit = s.find(what, pos)) != std::string_view::npos; pos = hit + what.size()) {
+    for (size_t hit = s.find(what); hit != std::string_view::npos; pos = hit + what.size(), hit = s.find(what, pos)) {
         out.append(s.substr(pos, hit - pos));
         out.append(with);
     }

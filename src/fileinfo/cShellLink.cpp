@@ -53,7 +53,7 @@ bool cShellLink::CreateShellLink(const std::string& LnkFile, const std::string& 
                                  const std::string& ExeArgs, const std::string& IconFile, int32_t IconIdx,
                                  int32_t ShowCmd) {
     if (LnkFile.empty() || ExeFile.empty()) return false;
-    HRESULT hr;
+    HRESULT hr = E_FAIL;
     ComPtr<IShellLinkA> link = CreateLinkObject(hr);
     if (FAILED(hr) || !link) return false;
     if (FAILED(link->SetPath(ExeFile.c_str()))) return false;
@@ -72,7 +72,7 @@ bool cShellLink::CreateShellLink(const std::string& LnkFile, const std::string& 
 bool cShellLink::GetShellLinkInfo(const std::string& LnkFile, std::string& ExeFile, std::string& WorkDir,
                                   std::string& ExeArgs, std::string& IconFile, int32_t& IconIdx, int32_t& ShowCmd) {
     if (LnkFile.empty()) return false;
-    HRESULT hr;
+    HRESULT hr = E_FAIL;
     ComPtr<IShellLinkA> link = CreateLinkObject(hr);
     if (FAILED(hr) || !link)
         throw AppError(static_cast<int32_t>(hr), ProgramBaseName() + ".cShellLink", SystemErrorText(static_cast<DWORD>(hr)));

@@ -98,7 +98,7 @@ void VtToolBar::FillBackground(HDC dc, int x, int y, int w, int h, OleColor back
                 const int top = srcH - 1 - row;  // memory row `row` is screen row `top`
                 const int offset = part.direction == GradientDirection::DiagonalDown ? top : srcH - 1 - top;
                 for (int col = 0; col < srcW; ++col)
-                    pixels[static_cast<size_t>(row) * srcW + col] = DibPixel(part.colours[static_cast<size_t>(col + offset)]);
+                    pixels[static_cast<size_t>(row) * srcW + col] = DibPixel(part.colours[static_cast<size_t>(col) + static_cast<size_t>(offset)]);
             }
             break;
         }
@@ -189,14 +189,16 @@ void VtToolBar::Paint(HDC dc, const RECT& client) {
     ::GetTextExtentPoint32W(dc, L"A", 1, &letter);
     const int inset = layout_.inset;
     for (int32_t i = 0; i < Button_Count(); ++i) {
-        double x, y;
+        double x = 0;
+        double y = 0;
         CellOrigin(layout_, i, x, y);
         PaintButton(dc, i, x, y, inset, letter.cy);
     }
 
     // Keyboard users need to see which button Enter would press.
     if (::GetFocus() == hwnd() && Button_Index() >= 0 && Button_Index() < Button_Count()) {
-        double x, y;
+        double x = 0;
+        double y = 0;
         CellOrigin(layout_, Button_Index(), x, y);
         const int pad = inset + 2;
         RECT fr{RoundHalfEven(x) + pad, RoundHalfEven(y) + pad, RoundHalfEven(x + layout_.cellWidth) - pad - 1,

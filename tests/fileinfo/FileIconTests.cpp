@@ -74,7 +74,7 @@ TEST_F(FileIcon, ExeTypeByKindOfProgram) {
     ASSERT_TRUE(vt::test::WriteFile(dir_ / "run.bat", "@echo off\r\nexit /b 0\r\n"));
     ASSERT_TRUE(vt::test::WriteFile(dir_ / "notes.txt", "text"));
     // The smallest MS-DOS program: an MZ header and "mov ax,4C00h / int 21h".
-    std::string dos = "MZ" + std::string(62, '\0') + "\xB8\x00\x4C\xCD\x21";
+    std::string dos = "MZ" + std::string(62, '\0') + std::string("\xB8\x00\x4C\xCD\x21", 5);
     dos[8] = 4;  // header size in paragraphs
     ASSERT_TRUE(vt::test::WriteFile(dir_ / "dos.exe", dos));
     struct Case {

@@ -60,7 +60,8 @@ protected:
     void TearDown() override { ::SetCursorPos(1200, 1000); }
 
     POINT CellCentre(int i) const {
-        double x, y;
+        double x = 0;
+        double y = 0;
         vt::CellOrigin(toolbar.Layout(), i, x, y);
         return POINT{static_cast<LONG>(x + toolbar.Layout().cellWidth / 2),
                      static_cast<LONG>(y + toolbar.Layout().cellHeight / 2)};

@@ -18,7 +18,7 @@ std::string HexByte(uint8_t b) {
 bool ParseHex16(std::string_view digits, int32_t& out) {
     uint32_t v = 0;
     for (char c : digits) {
-        uint32_t d;
+        uint32_t d = 0;
         if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
         else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
         else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);

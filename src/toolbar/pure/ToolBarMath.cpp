@@ -192,8 +192,10 @@ ToolBarLayout ComputeToolBarLayout(const ToolBarLayoutInput& in) {
 
 void CellOrigin(const ToolBarLayout& layout, int32_t index, double& x, double& y) {
     const int32_t perRow = std::max(layout.buttonsPerRow, 1);
-    x = (index % perRow) * layout.cellWidth;
-    y = (index / perRow) * layout.cellHeight;
+    const int32_t column = index % perRow;
+    const int32_t row = index / perRow;
+    x = column * layout.cellWidth;
+    y = row * layout.cellHeight;
 }
 
 int32_t HitTestButton(const ToolBarLayout& layout, int32_t buttonCount, double x, double y,

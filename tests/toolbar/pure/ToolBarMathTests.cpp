@@ -148,7 +148,8 @@ TEST(ToolBarLayout, EightButtonsThreePerRowWithoutAutoSize) {
     EXPECT_EQ(l.rows, 3);
     const int32_t rowOf[] = {0, 0, 0, 1, 1, 1, 2, 2};
     for (int32_t i = 0; i < 8; ++i) {
-        double x, y;
+        double x = 0;
+        double y = 0;
         vt::CellOrigin(l, i, x, y);
         EXPECT_EQ(y, rowOf[i] * 40.0) << i;
         EXPECT_EQ(x, (i % 3) * 90.0) << i;
