@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "core/CaseMap.h"
+#include "core/Utf8.h"
+
 namespace vt {
 
 namespace {
@@ -13,22 +16,15 @@ std::u32string Decode(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
-        auto b = static_cast<unsigned char>(s[i]);
-        int len = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-        char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-        bool ok = len > 0 && i + static_cast<size_t>(len) <= s.size();
-        for (int k = 1; ok && k < len; ++k) {
-            auto c = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-            if ((c & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(b);
+        char32_t cp = 0;
+        size_t len = 0;
+        if (!DecodeUtf8(s, i, cp, len)) {
+            out.push_back(static_cast<unsigned char>(s[i]));
             ++i;
             continue;
         }
         out.push_back(cp);
-        i += static_cast<size_t>(len);
+        i += len;
     }
     return out;
 }
@@ -112,14 +108,6 @@ bool Match(const std::u32string& name, const std::u32string& pattern) {
     return p == pattern.size();
 }
 
-// ASCII and the accented Latin-1 capitals (À..Þ but ×), the letters Italian and the
-// other western names use.
-char32_t Lower(char32_t c) {
-    if (c >= U'A' && c <= U'Z') return c + 32;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-    return c;
-}
-
 }  // namespace
 
 bool WildcardMatch(std::string_view name, std::string_view pattern) { return Match(Decode(name), Decode(pattern)); }
@@ -133,8 +121,8 @@ std::string LowerAscii(std::string_view s) {
 
 bool WildcardMatchNoCase(std::string_view name, std::string_view pattern) {
     std::u32string n = Decode(name), p = Decode(pattern);
-    for (char32_t& c : n) c = Lower(c);
-    for (char32_t& c : p) c = Lower(c);
+    for (char32_t& c : n) c = LowerCodePoint(c);
+    for (char32_t& c : p) c = LowerCodePoint(c);
     return Match(n, p);
 }
 

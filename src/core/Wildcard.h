@@ -11,7 +11,7 @@ namespace vt {
 // "[!abc]" one not in it; anything else matches itself. Case-sensitive.
 bool WildcardMatch(std::string_view name, std::string_view pattern);
 
-// The scanners' form: both sides lowered (ASCII letters) before matching.
+// The scanners' form: both sides lowered (every script, LowerCodePoint) before matching.
 bool WildcardMatchNoCase(std::string_view name, std::string_view pattern);
 
 // 1 for a non-empty path plus one per "\"; 0 for the empty path.

@@ -222,6 +222,20 @@ TEST_F(FolderScanner, HandlerSettingStartPathDoesNotMoveTheWalk) {
     EXPECT_EQ(scan.StartPath(), dir / "sub");  // the handler's value stays for the next scan
 }
 
+TEST_F(FolderScanner, FilterLowersEveryScript) {
+    // Greek, Cyrillic, the Turkish capital dotted I (lowered to a plain i) and the dotless
+    // small i, which matches only itself: a capital I lowers to i, not to it.
+    const std::vector<std::string> matching = {"\xCE\x91\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9\xCE\xBF" "1.TXT", "\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B" "A.log", "\xC4\xB0ZM\xC4\xB0R.TXT", "\xC4\xB1RMAK.txt"};
+    for (const std::string& name : matching) ASSERT_TRUE(Touch(dir / name));
+    ASSERT_TRUE(Touch(dir / "IRMAK2.txt"));
+    ASSERT_TRUE(Touch(dir / "other.txt"));
+    scan.BeginScanning(root, "\xCE\x91\xCE\xA1\xCE\xA7\xCE\x95\xCE\x99\xCE\x9F*.TXT|\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB?.LOG|izmir.txt|\xC4\xB1*");
+    EXPECT_EQ(scan.Filter(), "\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9\xCE\xBF*.txt|\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB?.log|izmir.txt|\xC4\xB1*");
+    std::vector<std::string> expected;
+    for (const std::string& name : matching) expected.push_back(root + "|" + name);
+    EXPECT_EQ(Sorted(rec.files), Sorted(expected));
+}
+
 TEST_F(FolderScanner, NonAsciiNamesAndLongPaths) {
     const std::string name = "citt\xC3\xA0 \xE6\x97\xA5.TXT";
     ASSERT_TRUE(MakeDir(dir / "perch\xC3\xA9"));

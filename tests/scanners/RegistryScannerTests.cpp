@@ -269,6 +269,30 @@ TEST_F(RegistryScanner, NonAsciiNamesRoundTrip) {
     EXPECT_FALSE(ValueExists(kHkeyCurrentUser, P(key), value));
 }
 
+TEST_F(RegistryScanner, FiltersLowerEveryScript) {
+    // Cyrillic, Greek, and the Turkish capital dotted I, which lowers to a plain i; the
+    // dotless small i is a letter of its own and matches only itself.
+    const std::string cyr = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B", greekMixed = "\xCE\xA0\xCF\x81\xCE\x9F\xCE\xB3\xCE\xA1\xCE\xB1\xCE\xBC\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB1";
+    const std::string turkish = "istanbul", dotless = "\xC4\xB1l\xC4\xB1k", capitalI = "ISPARTA";
+    const std::string data = "\xD0\x97\xD0\x9D\xD0\x90\xD0\xA7\xD0\x95\xD0\x9D\xD0\x98\xD0\x95" "1";
+    for (const std::string& k : {cyr, greekMixed, turkish, dotless, capitalI, std::string("Other")})
+        ASSERT_TRUE(SetValue(kHkeyCurrentUser, P(k), data));
+    ASSERT_TRUE(SetValue(kHkeyCurrentUser, P(cyr), "other"));
+    scan.ScanSubKeys(true);
+    scan.FilterKeys("\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x93\xD0\xA0\xD0\x90\xD0\x9C\xD0\x9C\xD0\xAB|\xCE\xA0\xCE\xA1\xCE\x9F\xCE\x93\xCE\xA1\xCE\x91\xCE\x9C\xCE\x9C\xCE\x91\xCE\xA4\xCE\x91|\xC4\xB0STANBUL|\xC4\xB1*");
+    EXPECT_EQ(scan.FilterKeys(), "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B|\xCF\x80\xCF\x81\xCE\xBF\xCE\xB3\xCF\x81\xCE\xB1\xCE\xBC\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB1|istanbul|\xC4\xB1*");
+    scan.FilterData("\xD0\x97\xD0\x9D\xD0\x90\xD0\xA7\xD0\x95\xD0\x9D\xD0\x98\xD0\x95#");
+    EXPECT_EQ(scan.FilterData(), "\xD0\xB7\xD0\xBD\xD0\xB0\xD1\x87\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5#");
+    scan.BeginScanning(kHkeyCurrentUser, P(""));
+    std::vector<std::string> reported, expected;
+    for (const std::string& line : rec.log)
+        if (line.rfind("D ", 0) == 0) reported.push_back(line);
+    for (const std::string& k : {cyr, greekMixed, turkish, dotless}) expected.push_back("D " + P(k) + "|" + data);
+    std::sort(reported.begin(), reported.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(reported, expected);
+}
+
 TEST_F(RegistryScanner, DeleteKeyAndDeleteValueResults) {
     ASSERT_TRUE(SetValue(kHkeyCurrentUser, P("leaf"), "v"));
     ASSERT_TRUE(CreateKey(kHkeyCurrentUser, P("parent\\child")));

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "core/CaseMap.h"
 #include "core/Wildcard.h"
 
 namespace vt::scan {
@@ -9,9 +10,7 @@ namespace vt::scan {
 std::vector<std::string> SplitPatterns(std::string_view text) {
     std::vector<std::string> out;
     if (text.empty()) return out;
-    std::string lowered(text);
-    for (char& c : lowered)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string lowered = LowerText(text);
     size_t start = 0;
     for (;;) {
         size_t bar = lowered.find('|', start);

@@ -17,12 +17,12 @@ inline constexpr int32_t kHkeyClassesRoot = static_cast<int32_t>(0x80000000u);
 inline constexpr int32_t kHkeyCurrentUser = static_cast<int32_t>(0x80000001u);
 inline constexpr int32_t kHkeyLocalMachine = static_cast<int32_t>(0x80000002u);
 
-// Lowers the text and splits it at every "|". "" gives an empty list; "a|" gives
+// Lowers the text (every script) and splits it at every "|". "" gives an empty list; "a|" gives
 // {"a", ""}, and the empty pattern matches only the empty name.
 std::vector<std::string> SplitPatterns(std::string_view text);
 std::string JoinPatterns(const std::vector<std::string>& patterns);
 
-// True when the name matches one of the patterns, ignoring ASCII letter case.
+// True when the name matches one of the patterns, ignoring letter case in every script.
 bool MatchesAny(std::string_view name, const std::vector<std::string>& patterns);
 
 // Collapses doubled backslashes, then drops one trailing and one leading backslash.

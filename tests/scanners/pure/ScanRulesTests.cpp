@@ -20,6 +20,8 @@ TEST(ScanRules, PatternListsLowerSplitAndJoin) {
     EXPECT_TRUE(MatchesAny("RUNONCE", SplitPatterns("run*|x")));
     EXPECT_TRUE(MatchesAny("X", SplitPatterns("run*|x")));
     EXPECT_FALSE(MatchesAny("xrun", SplitPatterns("run*|x")));
+    // Every script reads back lowered.
+    EXPECT_EQ(JoinPatterns(SplitPatterns("\xD0\x9F\xD0\xA3\xD0\xA1\xD0\x9A*|\xCE\x95\xCE\x9A\xCE\x9A\xCE\x99\xCE\x9D\xCE\x97\xCE\xA3\xCE\x97|\xC4\xB0?")), "\xD0\xBF\xD1\x83\xD1\x81\xD0\xBA*|\xCE\xB5\xCE\xBA\xCE\xBA\xCE\xB9\xCE\xBD\xCE\xB7\xCF\x83\xCE\xB7|i?");
 }
 
 TEST(ScanRules, ValidateKey) {
