@@ -238,6 +238,30 @@ TEST_F(Registry, WritesStoreExactBytes) {
     EXPECT_EQ(GetRaw(T, "viaValue"), "p\0"s);
 }
 
+TEST_F(Registry, ByteArraysAreStoredUnchangedUnderNumberTypes) {
+    const Variant::ByteArray four{1, 2, 3, 4}, odd{0xAA, 0xBB, 0xCC}, eight{1, 0, 0, 0, 0, 0, 0, 0x80};
+    const struct {
+        int32_t type;
+        Variant::ByteArray bytes;
+    } cases[] = {
+        {kDword, four},           {kDword, odd},  {kDwordBigEndian, four}, {kDwordBigEndian, {}},
+        {kQword, eight},          {kQword, four},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        std::string name = std::to_string(i++);
+        name.insert(0, 1, 'b');
+        reg.DataType(c.type);
+        reg.ValueEx(kCurrentUser, T, name, Variant(c.bytes));
+        DWORD type = 0;
+        EXPECT_EQ(GetRaw(T, name, &type), std::string(c.bytes.begin(), c.bytes.end())) << name;
+        EXPECT_EQ(type, static_cast<DWORD>(c.type)) << name;
+    }
+    // A full-sized array reads back as the number its bytes make.
+    EXPECT_EQ(reg.ValueEx(kCurrentUser, T, "b0"), Variant(0x04030201));
+    EXPECT_EQ(reg.ValueEx(kCurrentUser, T, "b2"), Variant(0x01020304));
+}
+
 TEST_F(Registry, WriteFailuresLeaveNoValue) {
     // A type that cannot be written: the key is created, nothing stored.
     reg.DataType(kLink);

@@ -91,6 +91,12 @@ std::optional<int64_t> ToInt64(double d) noexcept {
 EncodeStatus EncodeForWrite(const Variant& value, int32_t dataType, std::string& out) {
     out.clear();
     using K = Variant::Kind;
+    // Under the binary and number types a byte array is the data itself, whatever its length.
+    if (value.IsBytes() &&
+        (dataType == kBinary || dataType == kDword || dataType == kDwordBigEndian || dataType == kQword)) {
+        out.assign(value.Bytes().begin(), value.Bytes().end());
+        return EncodeStatus::Ok;
+    }
     switch (dataType) {
     case kSz:
     case kExpandSz:
@@ -103,10 +109,7 @@ EncodeStatus EncodeForWrite(const Variant& value, int32_t dataType, std::string&
         out = BuildMultiSz(value.ToText());
         return EncodeStatus::Ok;
     case kBinary:
-        if (value.IsEmpty()) return EncodeStatus::Ok;
-        if (!value.IsBytes()) return EncodeStatus::UnsuitableKind;
-        out.assign(value.Bytes().begin(), value.Bytes().end());
-        return EncodeStatus::Ok;
+        return value.IsEmpty() ? EncodeStatus::Ok : EncodeStatus::UnsuitableKind;
     case kDword:
     case kDwordBigEndian: {
         int32_t n = 0;

@@ -59,7 +59,7 @@ enum class EncodeStatus {
 
 // The bytes stored for `value` under `dataType`. Text types take every kind except byte
 // arrays (numbers as decimal text); REG_BINARY takes byte arrays; number types take
-// numbers. Empty counts as "", no bytes or 0.
+// numbers, and byte arrays, which are stored unchanged. Empty counts as "", no bytes or 0.
 EncodeStatus EncodeForWrite(const Variant& value, int32_t dataType, std::string& out);
 
 // The value for data of type `type` as read. REG_EXPAND_SZ comes back unexpanded.

@@ -105,7 +105,9 @@ TEST(RegistryData, EncodeForWrite) {
         {Variant(-3e9), kDwordBigEndian, S::Overflow, ""},
         {Variant("12"), kDword, S::UnsuitableKind, ""},
         {Variant(), kDword, S::Ok, "\0\0\0\0"s},
-        {Variant(bytes), kDword, S::UnsuitableKind, ""},
+        {Variant(bytes), kDword, S::Ok, "\x01\x00\xff"s},  // byte arrays go as they are
+        {Variant(bytes), kDwordBigEndian, S::Ok, "\x01\x00\xff"s},
+        {Variant(bytes), kQword, S::Ok, "\x01\x00\xff"s},
         {Variant(5e9), kQword, S::Ok, "\x00\xf2\x05\x2a\x01\0\0\0"s},
         {Variant(-2), kQword, S::Ok, "\xfe\xff\xff\xff\xff\xff\xff\xff"s},
         {Variant(1e19), kQword, S::Overflow, ""},
