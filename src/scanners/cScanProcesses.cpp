@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/ScopeExit.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
 #include "platform/WinText.h"
@@ -80,13 +81,16 @@ void cScanProcesses::BeginScanning() {
     currentProcessPath_.clear();
     totalProcesses_ = 0;
     scanning_ = true;
-
-    EnumerateProcesses();
-
-    scanning_ = false;
-    cancel_ = false;
-    currentProcessPath_.clear();
-    currentProcessId_ = -1;
+    {
+        // However the walk ends (a handler may throw), the scanner is idle afterwards.
+        ScopeExit idle([this]() noexcept {
+            scanning_ = false;
+            cancel_ = false;
+            currentProcessPath_.clear();
+            currentProcessId_ = -1;
+        });
+        EnumerateProcesses();
+    }
     if (events_) events_->DoneScanning(totalProcesses_);
 }
 
@@ -125,17 +129,22 @@ void cScanProcesses::EnumerateProcesses() {
     }
 }
 
+std::optional<std::string> ProcessModulePath(IProcessTable& table, int32_t processId) {
+    std::optional<std::string> module = table.MainModuleFileName(processId);
+    if (!module) return std::nullopt;
+    // The Windows folder is asked for only when a prefix may need it; removing "\??\"
+    // can itself join the pieces of a "\SystemRoot\", so that counts too.
+    const bool mayNeedWindows =
+        module->find("\\SystemRoot\\") != std::string::npos || module->find("\\??\\") != std::string::npos;
+    return RewriteModulePath(*module, mayNeedWindows ? table.WindowsFolder() : std::string());
+}
+
 std::string cScanProcesses::GetProcessPath(int32_t processId) {
     if (cancel_) return {};
     std::string folder;
-    if (std::optional<std::string> module = table_->MainModuleFileName(processId)) {
-        // The Windows folder is asked for only when a prefix may need it; removing "\??\"
-        // can itself join the pieces of a "\SystemRoot\", so that counts too.
-        const bool mayNeedWindows = module->find("\\SystemRoot\\") != std::string::npos ||
-                                    module->find("\\??\\") != std::string::npos;
-        std::string full = RewriteModulePath(*module, mayNeedWindows ? table_->WindowsFolder() : std::string());
-        folder = ModuleFolder(full);
-        currentProcessPath_ = std::move(full);
+    if (std::optional<std::string> full = ProcessModulePath(*table_, processId)) {
+        folder = ModuleFolder(*full);
+        currentProcessPath_ = std::move(*full);
     }
     return folder.empty() ? kSystemPath : folder;
 }

@@ -52,6 +52,10 @@ public:
     std::string WindowsFolder() override;
 };
 
+// The full path of a process's main module as the scanner reports it (native prefixes
+// rewritten); nullopt when the process cannot be opened or its modules cannot be listed.
+std::optional<std::string> ProcessModulePath(IProcessTable& table, int32_t processId);
+
 class cScanProcesses {
 public:
     // events may be null: the events are then dropped.

@@ -361,3 +361,32 @@ TEST(ProcessScanner, ScansLeaveNoHandlesBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProcessScanner, AThrowingHandlerLeavesTheScannerIdleAndTheNextScanWhole) {
+    FakeTable table;
+    for (int i = 1; i <= 4; ++i) table.rows.push_back({"p" + std::to_string(i) + ".exe", 4 * i, "C:\\p\\x.exe"});
+    Recorder r;
+    r.scanner.SetProcessTable(&table);
+    // The handler asks for a stop and then fails: neither may outlive the scan.
+    r.onProcess = [&](const Seen& s, bool&) {
+        if (s.total == 2) {
+            r.scanner.CancelScanning();
+            throw std::runtime_error("handler failed");
+        }
+    };
+    EXPECT_THROW(r.Scan(), std::runtime_error);
+    EXPECT_FALSE(r.scanner.Scanning());
+    EXPECT_EQ(r.scanner.CurrentProcessID(), -1);
+    EXPECT_EQ(r.scanner.CurrentProcessPath(), "");
+    EXPECT_TRUE(r.done.empty());
+
+    r.onProcess = nullptr;
+    r.Scan();
+    EXPECT_EQ(r.seen.size(), 4u);
+    ASSERT_EQ(r.done.size(), 1u);
+    EXPECT_EQ(r.done[0].total, 4);
+}
+
+}  // namespace
