@@ -87,7 +87,6 @@ Form1::~Form1() {
         destroyed_ = true;
         ::DestroyWindow(hwnd());
     }
-    if (images_) ::ImageList_Destroy(images_);
 }
 
 bool Form1::Load() {
@@ -222,25 +221,25 @@ void Form1::CreateFonts() {
 
 void Form1::CreateImages() {
     int size = MulDiv(16, dpi_, 96);
-    HIMAGELIST list = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 5, 0);
+    UniqueHImageList list(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 5, 0));
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
     // Index 0 is an empty picture, so a grade of 0 shows no icon while n shows picture n.
     {
         UniqueHBitmap colour(::CreateBitmap(size, size, 1, 32, nullptr));
         std::vector<BYTE> maskBits(static_cast<size_t>(((size + 15) / 16) * 2 * size), 0xFF);
         UniqueHBitmap mask(::CreateBitmap(size, size, 1, 1, maskBits.data()));
-        ::ImageList_Add(list, colour.get(), mask.get());
+        ::ImageList_Add(list.get(), colour.get(), mask.get());
     }
     legendIcons_.clear();
     for (int id : {IDI_GRADE1, IDI_GRADE2, IDI_GRADE3, IDI_GRADE4}) {
         UniqueHIcon icon(static_cast<HICON>(::LoadImageA(inst, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
-        ::ImageList_AddIcon(list, icon.get());
+        ::ImageList_AddIcon(list.get(), icon.get());
         legendIcons_.push_back(std::move(icon));
     }
-    HIMAGELIST old = images_;
-    images_ = list;
-    if (listView1_.hwnd()) listView1_.SetImageList(images_);
-    if (old) ::ImageList_Destroy(old);
+    // Both lists move to the new pictures before the old ones go.
+    for (ListView* view : {&listView1_, &listView2_})
+        if (view->hwnd()) view->SetImageList(list.get());
+    images_ = std::move(list);
 }
 
 void Form1::BuildBanner() {
@@ -265,6 +264,11 @@ void Form1::ShowPanel(HWND panel) {
     for (HWND p : {frame1_, frame3_, frame5_})
         if (p != panel) ::ShowWindow(p, SW_HIDE);
     ::ShowWindow(panel, SW_SHOW);
+    // Hiding a panel does not take the focus from its controls: Enter or Space would
+    // still press a button nobody sees. The shown panel's list takes it (the help panel,
+    // which has nothing to press, takes it itself).
+    HWND focus = panel == frame1_ ? listView1_.hwnd() : panel == frame3_ ? listView2_.hwnd() : panel;
+    if (focus) ::SetFocus(focus);
 }
 
 void Form1::VtToolBar1_Click(int32_t vButton_Index) {

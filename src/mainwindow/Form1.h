@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,14 @@ private:
     void RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder);
     void RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name);
     void TerminateAndDeleteFile(const std::string& n, std::string f);
+    // The first running process of file n as the process list would show it.
+    struct RunningProcess {
+        std::string folder;  // ends with "\", or "SYSTEM"
+        int32_t id;
+    };
+    std::optional<RunningProcess> FindRunningProcess(const std::string& n);
+    // Deletes a file the user said Yes to; a failure is told, with the system's reason.
+    bool DeleteOrReport(const std::string& path);
 
     // Details dialog: a double click on a list row shows its file.
     void ShowDetails(const char* source, const ListView& list);
@@ -186,7 +195,7 @@ private:
     std::vector<Placed> layout_;
     UniqueHFont font_, boldFont_, bigFont_;
     std::vector<UniqueHFont> narrowFonts_;  // help texts that would wrap in the regular font
-    HIMAGELIST images_ = nullptr;
+    UniqueHImageList images_;  // shared by both lists, which never destroy it
     UniqueHBitmap logo_;
     std::vector<UniqueHIcon> legendIcons_;
     UniqueHBrush bannerBrush_;

@@ -22,6 +22,10 @@ class Form1::ToolBarEvents : public VtToolBarEventsBase {
 public:
     explicit ToolBarEvents(Form1& f) : f_(f) {}
     void Click(int32_t vButton_Index) override { f_.VtToolBar1_Click(vButton_Index); }
+    // The second press of a quick pair arrives as a double click and raises no Click of
+    // its own: it is the second click on that button ("Avvio" twice stops what the first
+    // started, "Processi" twice rescans twice).
+    void DblClick(int32_t vButton_Index) override { f_.VtToolBar1_Click(vButton_Index); }
 
 private:
     Form1& f_;

@@ -19,7 +19,7 @@ void Form1::BuildProcessPanel() {
     listView1_.Create(frame1_, IDC_LISTVIEW1, none);
     ::SendMessageA(listView1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     layout_.push_back({listView1_.hwnd(), 0, 0, 6855, 4560});
-    listView1_.SetImageList(images_);
+    listView1_.SetImageList(images_.get());
     listView1_.SelectOnMouseDown(true);
     listView1_.AddColumn("Nome processo", TwipsToPixels(2822, dpi_));
     listView1_.AddColumn("Percorso processo", TwipsToPixels(7056, dpi_));
@@ -112,9 +112,7 @@ void Form1::DeleteEndedProcessFile(int32_t processId, const std::string& path) {
     // Ending a process does not wait for it; its image stays locked until it is gone.
     if (UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(processId))); process)
         ::WaitForSingleObject(process.get(), 2000);
-    std::string reason;
-    if (!DeleteFileWithReason(path, &reason))
-        Ask("Impossibile eliminare il file " + path + ".\r\n" + reason, kProgramTitle, MB_OK | MB_ICONWARNING);
+    DeleteOrReport(path);
 }
 
 }  // namespace vt

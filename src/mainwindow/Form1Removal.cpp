@@ -1,13 +1,14 @@
 // Removing a startup entry: the registry value or the startup-folder file goes, and on a
 // further Yes the program's file too, after its process (from that folder) has ended.
+#include "core/CaseMap.h"
 #include "core/PathText.h"
 #include "core/Wildcard.h"
 #include "mainwindow/Form1.h"
-#include "mainwindow/pure/ProcessId.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
+#include "scanners/pure/ProcessPath.h"
 
 namespace vt {
 
@@ -45,7 +46,7 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
         TerminateAndDeleteFile(p, folder);
     } else {
         // A shortcut: p is its target.
-        try { DeleteFileWithReason(fso_.BuildPath(folder, name)); } catch (...) {}
+        DeleteOrReport(fso_.BuildPath(folder, name));
         const std::string installer = GetEnv("SystemRoot") + "\\Installer\\*";
         if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) &&
             Ask("Vuoi anche eliminare il file " + p + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
@@ -87,18 +88,19 @@ void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std:
 
 void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
     try { StartProcessScan(); } catch (...) {}
-    int row = -1;
-    try { row = listView1_.FindText(n); } catch (...) {}
+    // The list may not hold every process running now: a scan already on the stack only
+    // queues its rescan, and a click can cut a rescan short. The search reads the
+    // process table itself, in the list's order and by the list's rules.
+    std::optional<RunningProcess> found;
+    try { found = FindRunningProcess(n); } catch (...) {}
     if (f.empty() || f.back() != '\\') f += '\\';
-    std::string rowFolder = row >= 0 ? listView1_.Text(row, 1) : std::string();
-    if (row >= 0) {
-        try { Ask(rowFolder + "   " + f, kProgramTitle, MB_OK); } catch (...) {}
+    if (found) {
+        try { Ask(found->folder + "   " + f, kProgramTitle, MB_OK); } catch (...) {}
     }
-    if (row >= 0 && rowFolder == f) {
+    if (found && found->folder == f && SCANPROC) {
         try {
-            const std::string idText = listView1_.Text(row, 2);
-            int32_t id = 0;
-            if (ParseProcessId(idText, id) && SCANPROC) SCANPROC->TerminateProcess(id);
+            int32_t id = found->id;
+            SCANPROC->TerminateProcess(id);
         } catch (...) {}
     }
     // Let an ended process release its file.
@@ -106,8 +108,33 @@ void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
     try {
         const std::string path = fso_.BuildPath(f, n);
         Ask(path, kProgramTitle, MB_OK);
-        DeleteFileWithReason(path);
+        DeleteOrReport(path);
     } catch (...) {}
+}
+
+std::optional<Form1::RunningProcess> Form1::FindRunningProcess(const std::string& n) {
+    SystemProcessTable live;
+    IProcessTable& table = seams_.processTable ? *seams_.processTable : live;
+    const bool systemRows = ::SendMessageA(Control(IDC_CHECK1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    std::unique_ptr<IProcessWalk> walk = table.Snapshot();
+    if (!walk) return std::nullopt;
+    const std::string wanted = LowerText(n);
+    for (ProcessEntry e; walk->Next(e);) {
+        if (LowerText(e.exeFile) != wanted) continue;
+        std::optional<std::string> full = ProcessModulePath(table, e.id);
+        std::string folder = full ? ModuleFolder(*full) : std::string();
+        // A process without a readable path is a row only when system processes are shown.
+        if (folder.empty() && !systemRows) continue;
+        return RunningProcess{folder.empty() ? "SYSTEM" : folder, e.id};
+    }
+    return std::nullopt;
+}
+
+bool Form1::DeleteOrReport(const std::string& path) {
+    std::string reason;
+    if (DeleteFileWithReason(path, &reason)) return true;
+    Ask("Impossibile eliminare il file " + path + ".\r\n" + reason, kProgramTitle, MB_OK | MB_ICONWARNING);
+    return false;
 }
 
 }  // namespace vt

@@ -22,7 +22,7 @@ void Form1::BuildStartupPanel() {
     listView2_.Create(frame3_, IDC_LISTVIEW2, none);
     ::SendMessageA(listView2_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     layout_.push_back({listView2_.hwnd(), 0, 0, 6855, 4560});
-    listView2_.SetImageList(images_);
+    listView2_.SetImageList(images_.get());
     listView2_.SelectOnMouseDown(true);
     listView2_.AddColumn("Nome voce", TwipsToPixels(2822, dpi_));
     listView2_.AddColumn("Percorso applicazione", TwipsToPixels(7056, dpi_));
@@ -52,7 +52,6 @@ void Form1::Command4_Click() {
         return;
     }
     // Stop.
-    try { ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption); } catch (...) {}
     CancelStartupScan();
 }
 
@@ -106,6 +105,10 @@ void Form1::RunStartupScan() {
 void Form1::CancelStartupScan() {
     startupStopped_ = true;
     startupRestartPending_ = false;
+    // Every stop (the button, the toolbar, closing) reads as idle at once, while the
+    // stopped sequence still unwinds: the next start is then taken as a start, and begins
+    // once that sequence has ended.
+    if (startupRunning_) ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption);
     try { if (SCANREG) SCANREG->CancelScanning(); } catch (...) {}
     try { if (SCANDIR) SCANDIR->CancelScanning(); } catch (...) {}
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <winhttp.h>
 
@@ -89,7 +90,10 @@ struct HModuleTraits {
     static HMODULE Invalid() noexcept { return nullptr; }
     static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
 };
-struct HImageListTraits;
+struct HImageListTraits {
+    static HIMAGELIST Invalid() noexcept { return nullptr; }
+    static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
+};
 
 using UniqueHandle = UniqueAny<HANDLE, NullHandleTraits>;
 using UniqueFileHandle = UniqueAny<HANDLE, FileHandleTraits>;
@@ -105,6 +109,7 @@ using UniqueMemDC = UniqueAny<HDC, HdcTraits>;
 using UniqueHInternet = UniqueAny<HINTERNET, HInternetTraits>;
 using UniqueCoTaskMem = UniqueAny<void*, CoTaskMemTraits>;
 using UniqueHModule = UniqueAny<HMODULE, HModuleTraits>;
+using UniqueHImageList = UniqueAny<HIMAGELIST, HImageListTraits>;
 
 // Selects a GDI object into a DC for one scope and puts the old one back.
 class SelectObjectScope {

@@ -11,12 +11,15 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "mainwindow/Form1.h"
 #include "platform/Handles.h"
+#include "platform/MessagePump.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
 #include "support/TestSupport.h"
+#include "toolbar/pure/ToolBarMath.h"
 
 namespace vt::test {
 
@@ -69,5 +72,118 @@ inline int FindRow(ListView& list, const std::string& text) {
 inline void Click(HWND button) { ::SendMessageA(button, BM_CLICK, 0, 0); }
 
 inline bool ProcessAlive(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+// Input as a person gives it: messages posted to the queue, handled by whatever pump
+// runs next (the test's own, or a scan's yield).
+inline LPARAM CentreOf(HWND h) {
+    RECT r{};
+    ::GetClientRect(h, &r);
+    return MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
+}
+inline LPARAM ToolbarPoint(Form1& form, int index) {
+    const ToolBarLayout& layout = form.VtToolBar1().Layout();
+    double x = 0, y = 0;
+    CellOrigin(layout, index, x, y);
+    return MAKELPARAM(static_cast<int>(x + layout.cellWidth / 2), static_cast<int>(y + layout.cellHeight / 2));
+}
+// A left click at a point of a window.
+inline void PostClick(HWND h, LPARAM at) {
+    ::PostMessageA(h, WM_MOUSEMOVE, 0, at);
+    ::PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(h, WM_LBUTTONUP, 0, at);
+}
+// The second press of a quick pair: the system turns it into a double click.
+inline void PostSecondPress(HWND h, LPARAM at) {
+    ::PostMessageA(h, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::PostMessageA(h, WM_LBUTTONUP, 0, at);
+}
+inline void PostClick(HWND h) { PostClick(h, CentreOf(h)); }
+inline void ClickToolbar(Form1& form, int index) { PostClick(form.VtToolBar1().hwnd(), ToolbarPoint(form, index)); }
+inline void DoubleClickToolbar(Form1& form, int index) {
+    ClickToolbar(form, index);
+    PostSecondPress(form.VtToolBar1().hwnd(), ToolbarPoint(form, index));
+}
+// A key pressed and let go where the keyboard focus is.
+inline void PostKey(WPARAM key) {
+    HWND focus = ::GetFocus();
+    ::PostMessageA(focus, WM_KEYDOWN, key, 1);
+    ::PostMessageA(focus, WM_KEYUP, key, 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+}
+// Handles everything posted so far, and whatever that handling runs to its end.
+inline void HandlePosted() { DoEvents(); }
+
+// Steps run from a timer in whatever pump is running, a scan's yield included: each
+// waits for its condition, then acts once. Actions only post input, so they never nest.
+class TimerScript {
+public:
+    struct Step {
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+    explicit TimerScript(std::vector<Step> steps) : steps_(std::move(steps)) {
+        current_ = this;
+        timer_ = ::SetTimer(nullptr, 0, 10, &TimerScript::Tick);
+    }
+    ~TimerScript() {
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    TimerScript(const TimerScript&) = delete;
+    TimerScript& operator=(const TimerScript&) = delete;
+    size_t StepsDone() const { return next_; }
+    bool Done() const { return next_ == steps_.size(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        TimerScript* s = current_;
+        if (!s || s->Done() || !s->steps_[s->next_].ready()) return;
+        s->steps_[s->next_++].act();
+    }
+    static inline TimerScript* current_ = nullptr;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    UINT_PTR timer_ = 0;
+};
+
+// The live process table, counting its snapshots and how many walks were open at once;
+// chosen processes are listed last, as a process started just now usually is.
+class WatchedTable : public IProcessTable {
+public:
+    std::set<int32_t> last;
+    int snapshots = 0, openWalks = 0, mostOpenWalks = 0;
+    std::unique_ptr<IProcessWalk> Snapshot() override;
+    std::optional<std::string> MainModuleFileName(int32_t id) override { return live_.MainModuleFileName(id); }
+    std::string WindowsFolder() override { return live_.WindowsFolder(); }
+
+private:
+    class Walk : public IProcessWalk {
+    public:
+        Walk(WatchedTable& t, std::vector<ProcessEntry> entries) : t_(t), entries_(std::move(entries)) {
+            t_.mostOpenWalks = std::max(t_.mostOpenWalks, ++t_.openWalks);
+        }
+        ~Walk() override { --t_.openWalks; }
+        bool Next(ProcessEntry& e) override {
+            if (i_ >= entries_.size()) return false;
+            e = entries_[i_++];
+            return true;
+        }
+
+    private:
+        WatchedTable& t_;
+        std::vector<ProcessEntry> entries_;
+        size_t i_ = 0;
+    };
+    SystemProcessTable live_;
+};
+
+inline std::unique_ptr<IProcessWalk> WatchedTable::Snapshot() {
+    std::unique_ptr<IProcessWalk> walk = live_.Snapshot();
+    if (!walk) return nullptr;
+    ++snapshots;
+    std::vector<ProcessEntry> first, later;
+    for (ProcessEntry e; walk->Next(e);) (last.count(e.id) ? later : first).push_back(e);
+    first.insert(first.end(), later.begin(), later.end());
+    return std::make_unique<Walk>(*this, std::move(first));
+}
 
 }  // namespace vt::test

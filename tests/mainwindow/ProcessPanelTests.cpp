@@ -328,3 +328,28 @@ TEST(ProcessListMouse, AnyButtonSelectsTheRowUnderThePointerOrNone) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST(MainWindowLayout, BothListsShowTheNewIconsAfterADpiChange) {
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    Form1& form = *open.form;
+    const int bigger = form.Dpi() * 3 / 2;
+    RECT suggested;
+    ::GetWindowRect(form.hwnd(), &suggested);
+    ::SendMessageA(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(bigger, bigger), reinterpret_cast<LPARAM>(&suggested));
+    HIMAGELIST processes = ListView_GetImageList(form.ListView1().hwnd(), LVSIL_SMALL);
+    HIMAGELIST startup = ListView_GetImageList(form.ListView2().hwnd(), LVSIL_SMALL);
+    EXPECT_EQ(startup, processes);
+    for (HIMAGELIST list : {processes, startup}) {
+        int cx = 0, cy = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(list, &cx, &cy));
+        EXPECT_EQ(cx, MulDiv(16, bigger, 96));
+        EXPECT_EQ(ImageList_GetImageCount(list), 5);
+    }
+}
+
+}  // namespace
+}  // namespace vt::test

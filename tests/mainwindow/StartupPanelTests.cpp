@@ -9,7 +9,6 @@
 #include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
-#include "toolbar/pure/ToolBarMath.h"
 
 namespace vt::test {
 namespace {
@@ -87,6 +86,7 @@ protected:
         Form1::Seams seams;
         seams.prompt = &prompt;
         seams.clock = &clock;
+        seams.processTable = &table;
         form = std::make_unique<Form1>(seams);
         ASSERT_TRUE(form->Load());
     }
@@ -112,6 +112,7 @@ protected:
     TempDir dir;
     ScriptedPrompt prompt;
     NoWaitClock clock;
+    WatchedTable table;
     std::unique_ptr<Form1> form;
 };
 
@@ -303,18 +304,6 @@ TEST_F(StartupPanel, AValueThatCannotBeDeletedChangesNothing) {
     EXPECT_GE(Row("vtVanishing"), 0);  // not rebuilt
 }
 
-// Clicks toolbar button `index` with real mouse messages at its cell's centre.
-void ClickToolbar(Form1& form, int index) {
-    const ToolBarLayout& layout = form.VtToolBar1().Layout();
-    double x = 0, y = 0;
-    CellOrigin(layout, index, x, y);
-    LPARAM at = MAKELPARAM(static_cast<int>(x + layout.cellWidth / 2), static_cast<int>(y + layout.cellHeight / 2));
-    HWND tb = form.VtToolBar1().hwnd();
-    ::PostMessageA(tb, WM_MOUSEMOVE, 0, at);
-    ::PostMessageA(tb, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageA(tb, WM_LBUTTONUP, 0, at);
-}
-
 bool Visible(Form1& f, int id) { return ::IsWindowVisible(f.Control(id)) != FALSE; }
 
 TEST_F(StartupPanel, ToolbarButtonsShowTheirPanels) {
@@ -379,6 +368,230 @@ TEST_F(StartupPanel, ToolbarClicksDuringScansStopTheRightOnes) {
             EXPECT_TRUE(Visible(*form, IDC_FRAME5));
         }
     }
+}
+
+
+// ---- Quick clicks, a stop then a start, focus, removal on a fresh process list, and
+// failures after a Yes, all given as a person gives them.
+
+TEST_F(StartupPanel, TheSecondPressOfAQuickPairIsAClickOfItsButton) {
+    // The first press of the pair went elsewhere (a click a moment before, on the same
+    // spot): what arrives is a double click, and it must act as the button's click.
+    StartupFile f(7, "vt_pair.exe");
+    HWND tb = form->VtToolBar1().hwnd();
+    PostSecondPress(tb, ToolbarPoint(*form, 2));
+    HandlePosted();
+    EXPECT_TRUE(Visible(*form, IDC_FRAME5));
+    PostSecondPress(tb, ToolbarPoint(*form, 1));
+    HandlePosted();
+    EXPECT_TRUE(Visible(*form, IDC_FRAME3));
+    EXPECT_GE(Row("vt_pair.exe"), 0);
+    const int snapshots = table.snapshots;
+    PostSecondPress(tb, ToolbarPoint(*form, 0));
+    HandlePosted();
+    EXPECT_TRUE(Visible(*form, IDC_FRAME1));
+    EXPECT_EQ(table.snapshots, snapshots + 1);
+}
+
+TEST_F(StartupPanel, AQuickPairOnAvvioStartsThenStopsAndOnProcessiRescansTwiceWithoutNesting) {
+    StartupFile f1(7, "vt_one.exe");
+    StartupFile other(24, "vt_other.exe");
+    DoubleClickToolbar(*form, 1);
+    HandlePosted();
+    EXPECT_FALSE(form->StartupScanning());
+    EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
+    EXPECT_EQ(Row("vt_other.exe"), -1);  // stopped before the all-users folder
+
+    const int snapshots = table.snapshots;
+    DoubleClickToolbar(*form, 0);
+    HandlePosted();
+    EXPECT_EQ(table.snapshots, snapshots + 2);
+    EXPECT_EQ(table.mostOpenWalks, 1);
+    ListView& list = form->ListView1();
+    EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(list.Count()));
+    std::set<std::string> ids;
+    for (int i = 0; i < list.Count(); ++i) ids.insert(list.Text(i, 2));
+    EXPECT_EQ(ids.size(), static_cast<size_t>(list.Count()));
+}
+
+TEST_F(StartupPanel, AvvioAfterAToolbarStopRebuildsTheWholeStartupList) {
+    StartupFile f1(7, "vt_one.exe");
+    StartupFile f2(7, "vt_two.exe");
+    StartupFile other(24, "vt_other.exe");
+    RunValue v(kRootCurrentUser, kKeyRun, "vtAgain", "notepad.exe");
+    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    // "Avvio"; "Processi" once a startup row is listed; "Avvio" again while the process
+    // scan runs inside the stopped startup scan.
+    TimerScript script({
+        {[&] { return form->ListView2().Count() >= 1; }, [&] { ClickToolbar(*form, 0); }},
+        {[&] { return Visible(*form, IDC_FRAME1) && form->ListView1().Count() >= 1; }, [&] { ClickToolbar(*form, 1); }},
+    });
+    ClickToolbar(*form, 1);
+    ASSERT_TRUE(PumpUntil([&] { return script.Done() && !form->Scanning() && !form->StartupScanning(); }, 30000));
+    SetServiceMode("normal");
+    EXPECT_TRUE(Visible(*form, IDC_FRAME3));
+    for (const char* row : {"vt_one.exe", "vt_two.exe", "vt_other.exe", "vtAgain"}) EXPECT_GE(Row(row), 0) << row;
+    EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
+}
+
+TEST_F(StartupPanel, KeyboardFocusFollowsTheShownPanel) {
+    // A keyboard user clicks into the process list and tabs to "Termina & Elimina".
+    ListView& processes = form->ListView1();
+    RECT row0{};
+    ListView_GetItemRect(processes.hwnd(), 0, &row0, LVIR_LABEL);
+    PostClick(processes.hwnd(), MAKELPARAM(row0.left + 5, (row0.top + row0.bottom) / 2));
+    HandlePosted();
+    HWND command1 = form->Control(IDC_COMMAND1);
+    for (int i = 0; i < 12 && ::GetFocus() != command1; ++i) {
+        PostKey(VK_TAB);
+        HandlePosted();
+    }
+    ASSERT_EQ(::GetFocus(), command1);
+    ASSERT_GE(processes.SelectedRow(), 0);
+
+    struct Case {
+        int button, panel;
+        HWND focus;  // null: anywhere inside the panel
+    } cases[] = {
+        {2, IDC_FRAME5, nullptr},
+        {1, IDC_FRAME3, form->ListView2().hwnd()},
+        {2, IDC_FRAME5, nullptr},
+        {0, IDC_FRAME1, processes.hwnd()},
+    };
+    for (const Case& c : cases) {
+        ClickToolbar(*form, c.button);
+        HandlePosted();
+        HWND focus = ::GetFocus();
+        HWND panel = form->Control(c.panel);
+        EXPECT_TRUE(focus == panel || ::IsChild(panel, focus)) << c.button;
+        if (c.focus) {
+            EXPECT_EQ(focus, c.focus) << c.button;
+        }
+        EXPECT_TRUE(::IsWindowVisible(focus)) << c.button;
+        // Enter and Space reach nothing that is hidden.
+        const int snapshots = table.snapshots;
+        PostKey(VK_SPACE);
+        PostKey(VK_RETURN);
+        HandlePosted();
+        EXPECT_TRUE(prompt.asked.empty()) << c.button;
+        EXPECT_EQ(table.snapshots, snapshots) << c.button;
+    }
+}
+
+TEST_F(StartupPanel, RemovalInsideTheFirstScanEndsTheProgramStartedBeforeTheSwitch) {
+    // The program runs before the window opens; the first process scan at launch is cut
+    // short by "Avvio", and the entry is removed while that scan is still on the stack.
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(dir.path(), "vt_running.exe", child));
+    const std::string exe = dir / "vt_running.exe";
+    RunValue v(kRootCurrentUser, kKeyRun, "vtRunning", "\"" + exe + "\" /min");
+    RunValue trail(kRootLocalMachine, kKeyRunServicesOnce, "vtTrail", "notepad.exe");
+    form.reset();
+    table.last.insert(static_cast<int32_t>(child.id));
+    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    prompt.answers = {IDYES, IDYES};
+    Form1::Seams seams;
+    seams.prompt = &prompt;
+    seams.clock = &clock;
+    seams.processTable = &table;
+    form = std::make_unique<Form1>(seams);
+    Form1& f = *form;
+    TimerScript script({
+        {[&] { return f.ListView1().Count() >= 1; }, [&] { ClickToolbar(f, 1); }},
+        {[&] { return FindRow(f.ListView2(), "vtRunning") >= 0; },
+         [&] {
+             RECT r{};
+             ListView_GetItemRect(f.ListView2().hwnd(), FindRow(f.ListView2(), "vtRunning"), &r, LVIR_LABEL);
+             PostClick(f.ListView2().hwnd(), MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+             PostClick(f.Control(IDC_COMMAND3));
+         }},
+    });
+    ASSERT_TRUE(form->Load());
+    SetServiceMode("normal");
+    ASSERT_TRUE(script.Done());
+    ASSERT_GE(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler rimuovere la voce di avvio vtRunning?");
+    EXPECT_FALSE(v.Exists());
+    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    const std::string folder = dir.path() + "\\";
+    bool toldFolders = false;
+    for (const auto& a : prompt.asked) toldFolders |= a.text == folder + "   " + folder;
+    EXPECT_TRUE(toldFolders);
+    // Once the stopped scan has unwound, the process list is the current one.
+    EXPECT_FALSE(form->Scanning());
+    EXPECT_EQ(FindRow(form->ListView1(), "vt_running.exe"), -1);
+    EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(form->ListView1().Count()));
+}
+
+TEST_F(StartupPanel, AFileThatCannotBeDeletedIsReportedInEveryRemovalPath) {
+    cShellLink links;
+    // Opened without delete sharing, so deleting fails while the handle is held.
+    auto lock = [](const std::string& path) {
+        return UniqueFileHandle(
+            ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    auto remove = [&](const std::string& row, std::deque<int> answers) {
+        prompt.asked.clear();
+        prompt.answers = std::move(answers);
+        int r = Row(row);
+        ASSERT_GE(r, 0) << row;
+        RECT rect{};
+        ListView_GetItemRect(form->ListView2().hwnd(), r, &rect, LVIR_LABEL);
+        PostClick(form->ListView2().hwnd(), MAKELPARAM(rect.left + 5, (rect.top + rect.bottom) / 2));
+        PostClick(form->Control(IDC_COMMAND3));
+        HandlePosted();
+    };
+    auto reported = [&](const std::string& path) {
+        const std::string head = "Impossibile eliminare il file " + path + ".\r\n";
+        for (const auto& a : prompt.asked)
+            if (a.title == "Vantorile" && a.style == static_cast<UINT>(MB_OK | MB_ICONWARNING) &&
+                a.text.rfind(head, 0) == 0 && a.text.size() > head.size())
+                return true;
+        return false;
+    };
+
+    // A plain startup-folder file.
+    StartupFile plain(24, "vt_locked.exe");
+    // A shortcut that cannot go itself (its target is missing), and one whose target cannot.
+    StartupFile lockedLink(7, "vt_locked.lnk");
+    ASSERT_TRUE(links.CreateShellLink(lockedLink.path(), dir / "vt_gone.exe", "", "", "", 0, 1));
+    ASSERT_TRUE(WriteFile(dir / "vt_target.exe", "x"));
+    StartupFile link(7, "vt_target.lnk");
+    ASSERT_TRUE(links.CreateShellLink(link.path(), dir / "vt_target.exe", "", "", "", 0, 1));
+    // A Run value's program.
+    ASSERT_TRUE(WriteFile(dir / "vt_prog.exe", "x"));
+    const std::string program = dir / "vt_prog.exe";
+    RunValue value(kRootCurrentUser, kKeyRun, "vtLockedProgram", "\"" + program + "\"");
+    Scan();
+
+    {
+        UniqueFileHandle held = lock(plain.path());
+        ASSERT_TRUE(held);
+        remove("vt_locked.exe", {IDYES});
+        EXPECT_TRUE(reported(plain.path()));
+    }
+    {
+        UniqueFileHandle held = lock(lockedLink.path());
+        ASSERT_TRUE(held);
+        remove("vt_locked.lnk", {IDYES});
+        EXPECT_TRUE(reported(lockedLink.path()));
+    }
+    {
+        UniqueFileHandle held = lock(dir / "vt_target.exe");
+        ASSERT_TRUE(held);
+        remove("vt_target.lnk", {IDYES, IDYES});
+        EXPECT_FALSE(FileExists(link.path()));
+        EXPECT_TRUE(reported(dir / "vt_target.exe"));
+    }
+    {
+        UniqueFileHandle held = lock(dir / "vt_prog.exe");
+        ASSERT_TRUE(held);
+        remove("vtLockedProgram", {IDYES, IDYES});
+        EXPECT_FALSE(value.Exists());
+        EXPECT_TRUE(reported(dir / "vt_prog.exe"));
+    }
+    EXPECT_TRUE(FileExists(plain.path()));
+    EXPECT_TRUE(FileExists(dir / "vt_prog.exe"));
 }
 
 }  // namespace
