@@ -109,11 +109,11 @@ std::u16string RegFileHeader() { return u"Windows Registry Editor Version 5.00\r
 std::u16string RegValueLine(std::string_view name, uint32_t type, std::string_view data) {
     std::u16string line;
     if (name.empty()) {
-        line = u"@";
+        line += u'@';
     } else {
-        line = u"\"";
+        line += u'"';
         AppendEscaped(line, Utf16FromUtf8(name));
-        line += u"\"";
+        line += u'"';
     }
     line += u'=';
     if (type == static_cast<uint32_t>(kSz) && QuotableText(data)) {

@@ -1,0 +1,19 @@
+// A copy of every startup value before it is deleted, appended to the day's export file
+// under %LOCALAPPDATA%\Vantorile\Backup, so that importing the file puts it back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vt {
+
+// The folder the backups go to ("" when the system names no local application data).
+std::string BackupFolder();
+
+// Reads the value as stored (through the 32-bit view when `view32`) and appends it to
+// today's file, which is made with its header when it is new. On failure returns false
+// with the reason in Italian; `file` is the file that was or would have been written.
+bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, const std::string& name,
+                         std::string& file, std::string& reason);
+
+}  // namespace vt
