@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/Handles.h"
@@ -83,9 +84,10 @@ bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, cons
 
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    char stamp[64];
-    wsprintfA(stamp, "Rimossa da Vantorile il %04u-%02u-%02u alle %02u:%02u:%02u%s", now.wYear, now.wMonth, now.wDay,
-              now.wHour, now.wMinute, now.wSecond, view32 ? " (vista a 32 bit del registro)" : "");
+    char stamp[128];
+    std::snprintf(stamp, sizeof stamp, "Rimossa da Vantorile il %04u-%02u-%02u alle %02u:%02u:%02u%s",
+                  unsigned{now.wYear}, unsigned{now.wMonth}, unsigned{now.wDay}, unsigned{now.wHour},
+                  unsigned{now.wMinute}, unsigned{now.wSecond}, view32 ? " (vista a 32 bit del registro)" : "");
     std::optional<std::u16string> entry = reg::RegFileEntry(value, stamp);
 
     const std::string folder = BackupFolder();
