@@ -7,7 +7,7 @@
 #include "core/Wildcard.h"
 #include "platform/Handles.h"
 #include "platform/WinText.h"
-#include "reputation/pure/SystemFiles.h"
+#include "core/SystemFiles.h"
 
 namespace vt {
 

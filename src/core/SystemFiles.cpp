@@ -1,4 +1,4 @@
-#include "reputation/pure/SystemFiles.h"
+#include "core/SystemFiles.h"
 
 #include <array>
 #include <vector>

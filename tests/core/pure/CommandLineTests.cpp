@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "reputation/pure/CommandLine.h"
-#include "reputation/pure/SystemFiles.h"
+#include "core/CommandLine.h"
+#include "core/SystemFiles.h"
 
 namespace {
 

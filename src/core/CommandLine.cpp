@@ -1,4 +1,4 @@
-#include "reputation/pure/CommandLine.h"
+#include "core/CommandLine.h"
 
 #include <array>
 
