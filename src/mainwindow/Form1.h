@@ -21,6 +21,7 @@
 #include "platform/Prompt.h"
 #include "platform/Window.h"
 #include "fileinfo/cShellLink.h"
+#include "mainwindow/FileDisposal.h"
 #include "registry/cAdvanceRegistry.h"
 #include "details/Dialog.h"
 #include "scanners/cScanDirectories.h"
@@ -178,13 +179,23 @@ private:
         int32_t id;
     };
     std::optional<RunningProcess> FindRunningProcess(const std::string& n);
-    // Deletes a file the user said Yes to; a failure is told, with the system's reason.
+    // Deletes a file the user said Yes to (Recycle Bin, or as the user decides when it
+    // cannot go there or now); a failure is told, with the system's reason.
     bool DeleteOrReport(const std::string& path);
+    // Saves the value to the day's backup file; false (and the user told why) when it
+    // cannot be saved, so the value must stay.
+    bool SaveBeforeDelete(int32_t root, const std::string& key, bool view32, const std::string& name);
+    // Whether the entry's data names a file that may be offered for deletion; a script
+    // host's script replaces the host in `c`.
+    bool FileToOffer(const std::string& data, std::string& c);
 
     // Details dialog: a double click on a list row shows its file.
     void ShowDetails(const char* source, const ListView& list);
 
     int Ask(const std::string& text, const std::string& title, UINT style);
+    AskFunction Asker() {
+        return [this](const std::string& text, const std::string& title, UINT style) { return Ask(text, title, style); };
+    }
 
     Seams seams_;
     IPrompt& prompt_;

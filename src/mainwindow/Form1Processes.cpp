@@ -2,7 +2,9 @@
 // process option, and ending a process with the optional deletion of its file.
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/Impostors.h"
 #include "mainwindow/pure/ProcessId.h"
+#include "platform/FileRemoval.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -75,6 +77,7 @@ void Form1::SCANPROC_CurrentProcess(const std::string& File, const std::string& 
     listView1_.SetText(row, 1, Path);
     listView1_.SetText(row, 2, std::to_string(Id));
     listView1_.SetTextColor(row, 2, kBlue);
+    MarkIfImpostor(listView1_, row, Path + File);
     listView1_.Select(row);
     listView1_.EnsureVisible(row);
 }
@@ -102,8 +105,9 @@ void Form1::Command1_Click() {
     if (!ParseProcessId(idText, id) || !SCANPROC || !SCANPROC->TerminateProcess(id)) return;
 
     // Only a row with a real folder names a file: "SYSTEM" + name is no path to delete.
+    // The system's own files are never offered: ending the process was the whole request.
     bool realPath = folder.size() > 1 && folder.back() == '\\';
-    if (realPath && Ask("Vuoi anche eliminarlo dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+    if (realPath && !IsSystemFile(folder + file) && Ask("Vuoi anche eliminarlo dal PC?", "Elimina file", kQuestionStyle) == IDYES)
         DeleteEndedProcessFile(id, folder + file);
     StartProcessScan();
 }

@@ -1,12 +1,16 @@
 // Removing a startup entry: the registry value or the startup-folder file goes, and on a
 // further Yes the program's file too, after its process (from that folder) has ended.
 #include "core/CaseMap.h"
+#include "core/CommandLine.h"
 #include "core/PathText.h"
 #include "core/Wildcard.h"
+#include "mainwindow/FileDisposal.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/FileRemoval.h"
 #include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
+#include "registry/RegistryBackup.h"
 #include "reputation/Module1.h"
 #include "scanners/pure/ProcessPath.h"
 
@@ -48,7 +52,7 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
         // A shortcut: p is its target.
         DeleteOrReport(fso_.BuildPath(folder, name));
         const std::string installer = GetEnv("SystemRoot") + "\\Installer\\*";
-        if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) &&
+        if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) && !IsSystemFile(p) &&
             Ask("Vuoi anche eliminare il file " + p + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
             TerminateAndDeleteFile(GetCommandFileName(p), GetFolderPath(p));
     }
@@ -58,14 +62,15 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
 void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name) {
     std::string data;
     try { data = registry_->ValueEx(root, key, name).ToText(); } catch (...) {}
-    const std::string c = GetCommandProgramPath(StripQuotes(data));
+    std::string c = GetCommandProgramPath(StripQuotes(data));
+    if (!SaveBeforeDelete(root, key, false, name)) return;
     bool deleted = false;
     try { deleted = SCANREG->DeleteValue(root, key, name); } catch (...) {}
     if (!deleted) return;
 
     // The launcher of DLL entries is never offered for deletion.
     bool launcher = WildcardMatch(data, "rundll32.exe *") || WildcardMatch(data, "RUNDLL32.exe *");
-    if (!launcher && Ask("Vuoi anche eliminare il file " + c + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
+    if (!launcher && FileToOffer(data, c) && Ask("Vuoi anche eliminare il file " + c + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
         // Only a path with a folder is taken as it stands; a bare name that happens to
         // exist in the current folder is not the file the entry starts, so it is looked
         // for along the search path instead.
@@ -75,7 +80,7 @@ void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std:
         } else if (!c.empty()) {
             for (const std::string& d : SearchPathFolders(GetEnv("path"))) {
                 const std::string joined = fso_.BuildPath(d, c);
-                if (!fso_.FileExists(joined)) continue;
+                if (!fso_.FileExists(joined) || IsSystemFile(joined)) continue;
                 if (Ask("Sar\xc3\xa0 eliminato il file " + joined + " Ok?", "Elimina file", kSearchQuestionStyle) == IDYES) {
                     TerminateAndDeleteFile(c, d);
                     break;
@@ -86,7 +91,46 @@ void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std:
     Command4_Click();
 }
 
+bool Form1::SaveBeforeDelete(int32_t root, const std::string& key, bool view32, const std::string& name) {
+    std::string file, reason;
+    BackupResult saved = BackupResult::Failed;
+    try { saved = BackupRegistryValue(root, key, view32, name, file, reason); } catch (...) {}
+    // A value that is not there is not deleted either: that failure stays as quiet as before.
+    if (saved != BackupResult::Failed) return true;
+    Ask("Impossibile salvare una copia della voce " + name + " in " + file + ": " + reason +
+            ".\r\nLa voce non \xc3\xa8 stata rimossa.",
+        "Elimina voce", MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+bool Form1::FileToOffer(const std::string& data, std::string& c) {
+    // A host's own file is the system's; what it runs is the file the entry starts.
+    const CommandLine command = SplitCommandLine(data);
+    if (IsScriptHost(command.program)) {
+        auto script = PickScriptFile(command, [&](const std::string& p) { return fso_.FileExists(p) && !IsSystemFile(p); });
+        if (!script) return false;
+        c = *script;
+        return true;
+    }
+    if (!GetFolderPath(c).empty()) return !IsSystemFile(c);
+    // A bare name is looked for along the search path; when every file found there is the
+    // system's, there is nothing to offer.
+    bool found = false;
+    if (c.empty()) return true;
+    for (const std::string& d : SearchPathFolders(GetEnv("path"))) {
+        const std::string joined = fso_.BuildPath(d, c);
+        if (!fso_.FileExists(joined)) continue;
+        if (!IsSystemFile(joined)) return true;
+        found = true;
+    }
+    return !found;
+}
+
 void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
+    // Nothing ends on the way to a deletion that is not going to happen.
+    try {
+        if (IsSystemFile(fso_.BuildPath(f, n))) return;
+    } catch (...) {}
     try { StartProcessScan(); } catch (...) {}
     // The list may not hold every process running now: a scan already on the stack only
     // queues its rescan, and a click can cut a rescan short. The search reads the
@@ -132,7 +176,13 @@ std::optional<Form1::RunningProcess> Form1::FindRunningProcess(const std::string
 
 bool Form1::DeleteOrReport(const std::string& path) {
     std::string reason;
-    if (DeleteFileWithReason(path, &reason)) return true;
+    switch (DisposeOfFile(path, Asker(), &reason)) {
+    case Disposal::Gone:
+    case Disposal::Scheduled: return true;
+    case Disposal::Kept:
+    case Disposal::Reported: return false;
+    case Disposal::Failed: break;
+    }
     Ask("Impossibile eliminare il file " + path + ".\r\n" + reason, kProgramTitle, MB_OK | MB_ICONWARNING);
     return false;
 }

@@ -5,6 +5,7 @@
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Form1Events.h"
+#include "mainwindow/Impostors.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
@@ -149,6 +150,7 @@ void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path
     if (!listView2_.hwnd()) return;
     AddStartupRow(File, currentGrade_, shown, code);
     int last = listView2_.Count() - 1;
+    MarkIfImpostor(listView2_, last, GetFolderPath(shown).empty() ? full : shown);
     listView2_.Select(last);
     listView2_.EnsureVisible(last);
 }
@@ -166,6 +168,7 @@ void Form1::SCANREG_CurrentData(const std::string& Value, const std::string& Key
     if (!IsNumericText(program) && listView2_.hwnd()) {
         currentGrade_ = QueryReputation(fso_.GetFileName(program));
         AddStartupRow(Value, currentGrade_, data, code);
+        MarkIfImpostor(listView2_, listView2_.Count() - 1, GetCommandProgramPath(StripQuotes(data)));
     }
     try {
         int last = listView2_.Count() - 1;

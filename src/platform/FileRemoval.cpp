@@ -13,8 +13,27 @@ namespace vt {
 
 namespace {
 
-std::wstring WideFullPath(const std::string& path) {
+std::wstring Expanded(const std::string& path) {
     std::wstring w = Widen(path);
+    if (w.find(L'%') == std::wstring::npos) return w;
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD n = ::ExpandEnvironmentStringsW(w.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return w;
+        if (n <= buf.size()) return std::wstring(buf.data());
+        buf.resize(n);
+    }
+    return w;
+}
+
+bool IsAbsolute(const std::wstring& p) {
+    return (p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/')) ||
+           (p.size() >= 2 && p[0] == L'\\' && p[1] == L'\\');
+}
+
+std::wstring WideFullPath(const std::string& path) {
+    // Registry data names files as "%SystemRoot%\..." too.
+    std::wstring w = Expanded(path);
     if (w.empty()) return w;
     std::vector<wchar_t> buf(MAX_PATH);
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -55,7 +74,11 @@ bool IsSystemFile(const std::string& path) {
     return !self.empty() && LowerAscii(NormalizePath(full)) == LowerAscii(NormalizePath(self));
 }
 
-bool IsImpostorFile(const std::string& path) { return IsImpostor(FullFilePath(path), WindowsFolderPath()); }
+bool IsImpostorFile(const std::string& path) {
+    // A name without its folder is found by the system's search: no place to judge.
+    if (!IsAbsolute(Expanded(path))) return false;
+    return IsImpostor(FullFilePath(path), WindowsFolderPath());
+}
 
 bool CanRecycle(const std::string& path) {
     const std::wstring full = WideFullPath(path);

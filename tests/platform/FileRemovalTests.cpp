@@ -39,6 +39,11 @@ TEST(FileRemoval, SystemFilesAreTheWindowsFolderAndTheProgramItself) {
     EXPECT_FALSE(IsImpostorFile(win + "\\system32\\svchost.exe"));
     EXPECT_FALSE(IsImpostorFile(win + "\\explorer.exe"));
     EXPECT_FALSE(IsImpostorFile(dir / "svch0st.exe"));
+    // Registry data names folders through variables; a bare name names no folder.
+    EXPECT_FALSE(IsImpostorFile("%SystemRoot%\\system32\\svchost.exe"));
+    EXPECT_TRUE(IsSystemFile("%SystemRoot%\\explorer.exe"));
+    EXPECT_FALSE(IsImpostorFile("svchost.exe"));
+    EXPECT_FALSE(IsImpostorFile("sub\\svchost.exe"));
 }
 
 TEST(FileRemoval, AFileHeldWithoutDeleteSharingIsInUse) {

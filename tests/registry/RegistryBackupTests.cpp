@@ -13,18 +13,6 @@
 namespace vt::test {
 namespace {
 
-// %LOCALAPPDATA% pointed at a folder of the test for its length.
-class LocalAppData {
-public:
-    explicit LocalAppData(const std::string& path) : saved_(GetEnv("LOCALAPPDATA")) {
-        ::SetEnvironmentVariableA("LOCALAPPDATA", path.c_str());
-    }
-    ~LocalAppData() { ::SetEnvironmentVariableA("LOCALAPPDATA", saved_.empty() ? nullptr : saved_.c_str()); }
-
-private:
-    std::string saved_;
-};
-
 struct Stored {
     DWORD type = 0;
     std::string bytes;
@@ -88,7 +76,7 @@ TEST(RegistryBackup, EveryTypeComesBackByteForByteThroughRegImport) {
         {L"NoBytesSz", REG_SZ, ""},
         {L"LinesSz", REG_SZ, Wide(L"one\r\ntwo")},
         {L"Expand", REG_EXPAND_SZ, Wide(L"%SystemRoot%\\system32\\x.exe \u00e8")},
-        {L"Multi", REG_MULTI_SZ, Wide(std::wstring(L"one\0t\u00e9o\0\0", 10), false)},
+        {L"Multi", REG_MULTI_SZ, Wide(std::wstring(L"one\0t\u00e9o\0\0", 9), false)},
         {L"Dword", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
         {L"Qword", REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
         {L"Binary", REG_BINARY, std::string(300, '\xA5') + std::string("\0\x01\xff", 3)},
@@ -98,7 +86,8 @@ TEST(RegistryBackup, EveryTypeComesBackByteForByteThroughRegImport) {
     for (const Case& c : cases) {
         Write(key.root(), key.path(), c.name, c.type, c.bytes, 0);
         std::string reason;
-        ASSERT_TRUE(BackupRegistryValue(reg::kCurrentUser, key.path(), false, Narrow(c.name), file, reason))
+        ASSERT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, Narrow(c.name), file, reason),
+                  BackupResult::Saved)
             << Narrow(c.name) << ": " << reason;
         UniqueHKey k;
         ASSERT_EQ(::RegOpenKeyExW(key.root(), Widen(key.path()).c_str(), 0, KEY_SET_VALUE, k.put()), ERROR_SUCCESS);
@@ -134,7 +123,7 @@ TEST(RegistryBackup, TheMachinesThirtyTwoBitViewIsRestoredInThatView) {
     const std::string bytes = Wide(L"C:\\x86\\app.exe");
     Write(HKEY_LOCAL_MACHINE, key, name, REG_SZ, bytes, KEY_WOW64_32KEY);
     std::string file, reason;
-    bool saved = BackupRegistryValue(reg::kLocalMachine, key, true, "vt32", file, reason);
+    bool saved = BackupRegistryValue(reg::kLocalMachine, key, true, "vt32", file, reason) == BackupResult::Saved;
     {
         UniqueHKey k;
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, k.put());
@@ -151,17 +140,18 @@ TEST(RegistryBackup, TheMachinesThirtyTwoBitViewIsRestoredInThatView) {
     EXPECT_FALSE(back64.present);
 }
 
-TEST(RegistryBackup, FailsWithAReasonWhereTheFolderCannotBeMade) {
+TEST(RegistryBackup, FailsWithAReasonWhereTheFolderCannotBeMadeAndKnowsAMissingValue) {
     TempDir dir;
     ASSERT_TRUE(WriteFile(dir / "Vantorile", "a file where the folder should be"));
     LocalAppData local(dir.path());
     TestRegKey key;
     Write(key.root(), key.path(), L"v", REG_SZ, Wide(L"x"), 0);
     std::string file, reason;
-    EXPECT_FALSE(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "v", file, reason));
-    EXPECT_FALSE(reason.empty());
-    EXPECT_FALSE(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "missing", file, reason));
-    EXPECT_FALSE(BackupRegistryValue(reg::kCurrentUser, key.path() + "\\none", false, "v", file, reason));
+    EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "v", file, reason), BackupResult::Failed);
+    EXPECT_NE(reason.find(dir.path()), std::string::npos) << reason;
+    EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "missing", file, reason), BackupResult::Missing);
+    EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path() + "\\none", false, "v", file, reason),
+              BackupResult::Missing);
 }
 
 }  // namespace

@@ -281,6 +281,13 @@ std::string AccessibilityClient::Value(const std::string& answer) {
     return space == std::string::npos ? std::string() : answer.substr(space + 1);
 }
 
+LocalAppData::LocalAppData(const std::string& path) : saved_(GetEnv("LOCALAPPDATA")) {
+    wasSet_ = ::GetEnvironmentVariableA("LOCALAPPDATA", nullptr, 0) != 0;
+    ::SetEnvironmentVariableA("LOCALAPPDATA", path.c_str());
+}
+
+LocalAppData::~LocalAppData() { ::SetEnvironmentVariableA("LOCALAPPDATA", wasSet_ ? saved_.c_str() : nullptr); }
+
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     DWORD start = ::GetTickCount();
     while (!pred()) {

@@ -115,6 +115,20 @@ private:
     std::string pending_;
 };
 
+// %LOCALAPPDATA% pointed at a folder of the test (a temporary one) for its scope, so what
+// the program keeps there (the removal's backups) goes with the folder.
+class LocalAppData {
+public:
+    explicit LocalAppData(const std::string& path);
+    ~LocalAppData();
+    LocalAppData(const LocalAppData&) = delete;
+    LocalAppData& operator=(const LocalAppData&) = delete;
+
+private:
+    std::string saved_;
+    bool wasSet_;
+};
+
 // Pumps messages until pred() is true or timeoutMs passed; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
 
