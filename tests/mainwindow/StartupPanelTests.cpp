@@ -110,6 +110,7 @@ protected:
 
     ComScope com;
     TempDir dir;
+    LocalAppData local{dir.path()};  // removals keep their backups in the test's folder
     ScriptedPrompt prompt;
     NoWaitClock clock;
     WatchedTable table;
