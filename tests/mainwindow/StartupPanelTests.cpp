@@ -524,9 +524,9 @@ TEST_F(StartupPanel, RemovalInsideTheFirstScanEndsTheProgramStartedBeforeTheSwit
     EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(form->ListView1().Count()));
 }
 
-TEST_F(StartupPanel, AFileThatCannotBeDeletedIsReportedInEveryRemovalPath) {
+TEST_F(StartupPanel, AFileHeldOpenIsOfferedForTheNextRestartInEveryRemovalPath) {
     cShellLink links;
-    // Opened without delete sharing, so deleting fails while the handle is held.
+    // Opened without delete sharing, so it cannot go while the handle is held.
     auto lock = [](const std::string& path) {
         return UniqueFileHandle(
             ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -542,13 +542,12 @@ TEST_F(StartupPanel, AFileThatCannotBeDeletedIsReportedInEveryRemovalPath) {
         PostClick(form->Control(IDC_COMMAND3));
         HandlePosted();
     };
-    auto reported = [&](const std::string& path) {
-        const std::string head = "Impossibile eliminare il file " + path + ".\r\n";
-        for (const auto& a : prompt.asked)
-            if (a.title == "Vantorile" && a.style == static_cast<UINT>(MB_OK | MB_ICONWARNING) &&
-                a.text.rfind(head, 0) == 0 && a.text.size() > head.size())
-                return true;
-        return false;
+    // The last question: deletion at the next restart (answered No here).
+    auto offered = [&](const std::string& path) {
+        return !prompt.asked.empty() && prompt.asked.back().title == "Elimina file" && prompt.asked.back().style == 307u &&
+               prompt.asked.back().text == "Il file " + path +
+                                               " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi "
+                                               "eliminarlo al prossimo riavvio del PC?";
     };
 
     // A plain startup-folder file.
@@ -568,28 +567,33 @@ TEST_F(StartupPanel, AFileThatCannotBeDeletedIsReportedInEveryRemovalPath) {
     {
         UniqueFileHandle held = lock(plain.path());
         ASSERT_TRUE(held);
-        remove("vt_locked.exe", {IDYES});
-        EXPECT_TRUE(reported(plain.path()));
+        remove("vt_locked.exe", {IDYES, IDNO});
+        EXPECT_TRUE(offered(plain.path()));
     }
     {
         UniqueFileHandle held = lock(lockedLink.path());
         ASSERT_TRUE(held);
-        remove("vt_locked.lnk", {IDYES});
-        EXPECT_TRUE(reported(lockedLink.path()));
+        remove("vt_locked.lnk", {IDYES, IDNO});
+        EXPECT_TRUE(FileExists(lockedLink.path()));
+        EXPECT_FALSE(prompt.asked.empty());
+        // Asked about the shortcut itself; its missing target is not asked about.
+        bool asked = false;
+        for (const auto& q : prompt.asked) asked |= q.text.find("Il file " + lockedLink.path() + " \xc3\xa8 in uso") == 0;
+        EXPECT_TRUE(asked);
     }
     {
         UniqueFileHandle held = lock(dir / "vt_target.exe");
         ASSERT_TRUE(held);
-        remove("vt_target.lnk", {IDYES, IDYES});
+        remove("vt_target.lnk", {IDYES, IDYES, IDNO});
         EXPECT_FALSE(FileExists(link.path()));
-        EXPECT_TRUE(reported(dir / "vt_target.exe"));
+        EXPECT_TRUE(offered(dir / "vt_target.exe"));
     }
     {
         UniqueFileHandle held = lock(dir / "vt_prog.exe");
         ASSERT_TRUE(held);
-        remove("vtLockedProgram", {IDYES, IDYES});
+        remove("vtLockedProgram", {IDYES, IDYES, IDNO});
         EXPECT_FALSE(value.Exists());
-        EXPECT_TRUE(reported(dir / "vt_prog.exe"));
+        EXPECT_TRUE(offered(dir / "vt_prog.exe"));
     }
     EXPECT_TRUE(FileExists(plain.path()));
     EXPECT_TRUE(FileExists(dir / "vt_prog.exe"));
