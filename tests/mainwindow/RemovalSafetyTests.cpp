@@ -352,5 +352,52 @@ TEST_F(RemovalSafety, AFileHeldOpenIsOfferedForTheNextRestart) {
     EXPECT_FALSE(v.Exists());
 }
 
+
+// A folder below the prefix's own Windows\Temp: a place inside the Windows folder that the
+// test may write to. Removed with its contents afterwards.
+class WindowsTempDir {
+public:
+    WindowsTempDir() : path_(WindowsFolderPath() + "\\Temp\\vt_sys_" + std::to_string(::GetCurrentProcessId())) {
+        ::CreateDirectoryA((WindowsFolderPath() + "\\Temp").c_str(), nullptr);
+        ::CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    ~WindowsTempDir() {
+        for (int attempt = 0; attempt < 20 && !RemoveTree(path_); ++attempt) ::Sleep(50);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+TEST_F(RemovalSafety, AProgramInTheWindowsFolderIsNeitherEndedNorDeleted) {
+    WindowsTempDir sys;
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(sys.path(), "vt_sysprog.exe", child));
+    const std::string exe = sys.path() + "\\vt_sysprog.exe";
+    RunEntry v("vtSysRunning", "\"" + exe + "\" /background");
+    Scan();
+    Remove("vtSysRunning", {IDYES, IDYES, IDYES});
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_FALSE(v.Exists());
+    EXPECT_TRUE(ProcessAlive(child.process));
+    EXPECT_TRUE(FileExists(exe));
+
+    // "Termina & Elimina" still ends it after its own question, and asks nothing about its file.
+    Click(form->Control(IDC_COMMAND2));
+    ListView& list = form->ListView1();
+    int row = -1;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Text(i, 2) == std::to_string(child.id)) row = i;
+    ASSERT_GE(row, 0);
+    list.Select(row);
+    prompt.asked.clear();
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND1));
+    EXPECT_EQ(Questions(), std::vector<std::string>{"Sei sicuro di voler terminare il processo vt_sysprog.exe?"});
+    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_TRUE(FileExists(exe));
+}
+
 }  // namespace
 }  // namespace vt::test
