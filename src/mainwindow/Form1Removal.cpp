@@ -50,11 +50,30 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
         TerminateAndDeleteFile(p, folder);
     } else {
         // A shortcut: p is its target.
-        DeleteOrReport(fso_.BuildPath(folder, name));
+        const std::string shortcut = fso_.BuildPath(folder, name);
+        // A shortcut to a script host runs the script its arguments name: read them while
+        // the shortcut is still there.
+        std::optional<std::string> script;
+        const bool host = IsScriptHost(p);
+        if (host) {
+            std::string target, workDir, args, iconFile;
+            int32_t iconIndex = 0, showCmd = 0;
+            try {
+                if (shellLink_ && shellLink_->GetShellLinkInfo(shortcut, target, workDir, args, iconFile, iconIndex, showCmd))
+                    script = PickScriptFile(SplitCommandLine("\"" + p + "\" " + args), [&](const std::string& f) {
+                        return fso_.FileExists(f) && !IsSystemFile(f);
+                    });
+            } catch (...) {}
+        }
+        DeleteOrReport(shortcut);
         const std::string installer = GetEnv("SystemRoot") + "\\Installer\\*";
-        if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) && !IsSystemFile(p) &&
-            Ask("Vuoi anche eliminare il file " + p + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+        if (host) {
+            if (script && Ask("Vuoi anche eliminare il file " + *script + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+                TerminateAndDeleteFile(fso_.GetFileName(*script), GetFolderPath(*script));
+        } else if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) && !IsSystemFile(p) &&
+                   Ask("Vuoi anche eliminare il file " + p + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
             TerminateAndDeleteFile(GetCommandFileName(p), GetFolderPath(p));
+        }
     }
     Command4_Click();
 }

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "core/Wildcard.h"
+#include "fileinfo/cShellLink.h"
 #include "mainwindow/MainWindowSupport.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/FileRemoval.h"
@@ -182,6 +183,23 @@ TEST_F(RemovalSafety, ScriptHostsOfferTheirScriptAndYesRecyclesOnlyThat) {
         EXPECT_TRUE(trash.Holds(k.leaf)) << k.row;
     }
     EXPECT_FALSE(a.Exists() || b.Exists() || c.Exists());
+
+    // A shortcut to a host offers the script its arguments name.
+    const std::string lnkScript = vt + "\\linked.js";
+    ASSERT_TRUE(WriteFile(lnkScript, "// script"));
+    cScanDirectories dirs;
+    const std::string lnk = dirs.GetDirectory(7) + "\\vtHostLink.lnk";
+    cShellLink links;
+    ASSERT_TRUE(links.CreateShellLink(lnk, WindowsFolderPath() + "\\system32\\cscript.exe", "",
+                                      "//Nologo \"" + lnkScript + "\"", "", 0, 1));
+    Scan();
+    Remove("vtHostLink.lnk", {IDYES, IDYES});
+    ::DeleteFileA(lnk.c_str());
+    ASSERT_EQ(Questions().size(), 2u);
+    EXPECT_EQ(Questions()[1], "Vuoi anche eliminare il file " + lnkScript + " dal PC?");
+    EXPECT_FALSE(FileExists(lnkScript));
+    EXPECT_TRUE(trash.Holds("linked.js"));
+    EXPECT_TRUE(trash.Holds("vtHostLink.lnk"));
     for (const char* host : {"wscript.exe", "regsvr32.exe"}) EXPECT_TRUE(FileExists(WindowsFolderPath() + "\\system32\\" + host));
 }
 
