@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -11,7 +10,6 @@
 
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
-#include "platform/WinText.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
 #include "toolbar/MainDesign.h"
@@ -413,92 +411,6 @@ TEST(VtToolBarControl, TranslateAndBlendResolveSystemColours) {
     EXPECT_EQ(vt::VtToolBar::TranslateColor(vt::SystemColour(200)), 0u) << "an unknown system colour fails to 0";
     EXPECT_EQ(vt::VtToolBar::BlendColor(vt::SystemColour(5), 0, 255), ::GetSysColor(5));
     EXPECT_FALSE(vt::VtToolBar::TileBitmap(nullptr, nullptr, 0, 0, 1, 1));
-}
-
-// Writes a BMP of the given screen rectangle.
-bool SaveScreen(const RECT& r, const std::string& path) {
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    vt::WindowDC screen(nullptr);
-    vt::UniqueMemDC mem(::CreateCompatibleDC(screen.get()));
-    vt::UniqueHBitmap bmp(::CreateCompatibleBitmap(screen.get(), w, h));
-    if (!mem || !bmp) return false;
-    {
-        vt::SelectObjectScope sel(mem.get(), bmp.get());
-        ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
-    }
-    BITMAPINFOHEADER bih{sizeof(bih), w, h, 1, 24, BI_RGB};
-    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-    std::vector<char> bits(stride * static_cast<DWORD>(h));
-    if (!::GetDIBits(mem.get(), bmp.get(), 0, static_cast<UINT>(h), bits.data(), reinterpret_cast<BITMAPINFO*>(&bih),
-                     DIB_RGB_COLORS))
-        return false;
-    BITMAPFILEHEADER bfh{};
-    bfh.bfType = 0x4D42;
-    bfh.bfOffBits = sizeof(bfh) + sizeof(bih);
-    bfh.bfSize = bfh.bfOffBits + static_cast<DWORD>(bits.size());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&bfh), sizeof(bfh));
-    out.write(reinterpret_cast<const char*>(&bih), sizeof(bih));
-    out.write(bits.data(), static_cast<std::streamsize>(bits.size()));
-    return out.good();
-}
-
-// Set VT_TB_SCREENSHOT to a .bmp path to look at the main toolbar with the pointer
-// resting on "Avvio" (hover highlight and tooltip).
-TEST_F(ToolBarWindow, Screenshot) {
-    const std::string path = vt::GetEnv("VT_TB_SCREENSHOT");
-    if (path.empty()) GTEST_SKIP() << "VT_TB_SCREENSHOT not set";
-    POINT p = ScreenPoint(CellCentre(1));
-    ::SetCursorPos(p.x, p.y);
-    ASSERT_TRUE(PumpUntil([&] { return ToolTipShown(); }, 3000));
-    PumpUntil([] { return false; }, 300);
-    RECT r{};
-    ::GetWindowRect(host.hwnd(), &r);
-    EXPECT_TRUE(SaveScreen(r, path));
-}
-
-}  // namespace
-
-namespace {
-
-// The other drawing paths, for the eye: gradients, framed and plain styles, a pressed
-// and a disabled button, and a balloon tooltip. Written beside VT_TB_SCREENSHOT.
-TEST(VtToolBarControl, ScreenshotOfStyles) {
-    std::string path = vt::GetEnv("VT_TB_SCREENSHOT");
-    if (path.empty()) GTEST_SKIP() << "VT_TB_SCREENSHOT not set";
-    path.insert(path.size() - 4, "-styles");
-    Host host;
-    ASSERT_TRUE(host.Open(720, 420));
-    const vt::PropertyBag design = MainDesignBag(96);
-    vt::VtToolBar bars[4] = {vt::VtToolBar(nullptr), vt::VtToolBar(nullptr), vt::VtToolBar(nullptr),
-                             vt::VtToolBar(nullptr)};
-    for (int k = 0; k < 4; ++k) {
-        RECT r{0, k * 90, 560, k * 90 + 55};
-        ASSERT_TRUE(bars[k].Create(host.hwnd(), r, 10 + k, &design, 96));
-        bars[k].BackColor(vt::SystemColour(15));
-        bars[k].BackGradientCol(vt::ToolBarRgb(120, 160, 230));
-        bars[k].BackGradient(k == 0 ? 2 : k == 1 ? 3 : k == 2 ? 5 : 0);
-        bars[k].ButtonsStyle(k == 3 ? 1 : 0);
-        bars[k].TooTipStyle(0);
-    }
-    bars[1].Button_Index(1);
-    bars[1].ButtonPressed(true);
-    bars[2].Button_Index(2);
-    bars[2].ButtonEnabled(false);
-    bars[2].Button_Index(0);
-    bars[3].BorderStyle(2);
-    bars[3].Enabled(false);
-    bars[0].Button_Index(0);  // hovered look with a frame
-    vt::DoEvents();
-    POINT p{120, 20};
-    ::ClientToScreen(bars[1].hwnd(), &p);
-    ::SetCursorPos(p.x, p.y);  // over "Processi" of the second bar: balloon tooltip
-    ASSERT_TRUE(PumpUntil([&] { return bars[1].ToolTipWindow() && ::IsWindowVisible(bars[1].ToolTipWindow()); }, 3000));
-    PumpUntil([] { return false; }, 300);
-    RECT r{};
-    ::GetWindowRect(host.hwnd(), &r);
-    EXPECT_TRUE(SaveScreen(r, path));
-    ::SetCursorPos(1200, 1000);
 }
 
 }  // namespace
