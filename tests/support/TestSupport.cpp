@@ -298,4 +298,12 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     return true;
 }
 
+DWORD GdiObjectCount() {
+    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
+    DWORD n = 0;
+    for (ULONG_PTR slot = 1; slot < 0x10000; ++slot)
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(slot))) ++n;
+    return n;
+}
+
 }  // namespace vt::test

@@ -132,4 +132,10 @@ private:
 // Pumps messages until pred() is true or timeoutMs passed; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
 
+// The live GDI objects of this process: GetGuiResources where the system counts them.
+// Wine answers 0 there, but its GDI handles keep their table slot in the low word and a
+// handle without a high word stands for whatever object holds that slot, so probing every
+// slot counts them. 0 only when neither way counts anything.
+DWORD GdiObjectCount();
+
 }  // namespace vt::test

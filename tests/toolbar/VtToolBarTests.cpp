@@ -207,7 +207,8 @@ TEST_F(ToolBarWindow, RepaintingAndTooltipsReleaseTheirGdiObjects) {
     POINT p = ScreenPoint(CellCentre(1));
     ::SetCursorPos(p.x, p.y);
     ASSERT_TRUE(PumpUntil([&] { return ToolTipShown(); }, 3000));
-    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD before = vt::test::GdiObjectCount();
+    ASSERT_GT(before, 0u) << "no way to count this process's GDI objects";
     for (int k = 0; k < 40; ++k) {
         toolbar.BackGradient(k % 7);
         Post(WM_MOUSEMOVE, 0, CellCentre(k % 3));
@@ -215,9 +216,7 @@ TEST_F(ToolBarWindow, RepaintingAndTooltipsReleaseTheirGdiObjects) {
     }
     toolbar.BackGradient(0);
     vt::DoEvents();
-    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before == 0) GTEST_SKIP() << "the system does not count GDI objects";
-    EXPECT_LE(after, before + 4);
+    EXPECT_LE(vt::test::GdiObjectCount(), before + 4);
 }
 
 TEST_F(ToolBarWindow, DpiChangeScalesCellsAndIcons) {
@@ -373,7 +372,8 @@ TEST(VtToolBarControl, ARepaintThatThrowsEndsQuietly) {
     RECT r{0, 0, 300, 100};
     ASSERT_TRUE(tb.Create(host.hwnd(), r, 1, nullptr, 96));
     vt::DoEvents();
-    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD before = vt::test::GdiObjectCount();
+    ASSERT_GT(before, 0u) << "no way to count this process's GDI objects";
     for (int k = 0; k < 30; ++k) {
         ::InvalidateRect(tb.hwnd(), nullptr, FALSE);
         ::UpdateWindow(tb.hwnd());
@@ -381,9 +381,7 @@ TEST(VtToolBarControl, ARepaintThatThrowsEndsQuietly) {
     EXPECT_GE(sink.paints, 30);
     RECT update{};
     EXPECT_FALSE(::GetUpdateRect(tb.hwnd(), &update, FALSE)) << "the failed paint was not ended";
-    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before == 0) GTEST_SKIP() << "the system does not count GDI objects";
-    EXPECT_LE(after, before + 4) << "each failed paint kept a device context";
+    EXPECT_LE(vt::test::GdiObjectCount(), before + 4) << "each failed paint kept a device context";
 }
 
 TEST(VtToolBarControl, NewControlUsesDefaultsAndTheHostFont) {
