@@ -49,9 +49,7 @@ std::string GetCommandFileName(std::string_view s) {
     return std::string(AfterLastBackslash(cut));
 }
 
-std::string GetFileExtension(std::string_view s) {
-    return std::string(SplitAtLastDot(s).r);
-}
+std::string GetFileExtension(std::string_view s) { return std::string(SplitAtLastDot(s).r); }
 
 std::string GetFolderPath(std::string_view s) {
     size_t pos = s.rfind('\\');

@@ -24,8 +24,7 @@ std::string SpecialFolder(int32_t id) {
     wchar_t buf[MAX_PATH + 1] = {};
     {
         UniqueCoTaskMem pidl;
-        if (::SHGetSpecialFolderLocation(nullptr, id, reinterpret_cast<PIDLIST_ABSOLUTE*>(pidl.put())) ==
-                S_OK &&
+        if (::SHGetSpecialFolderLocation(nullptr, id, reinterpret_cast<PIDLIST_ABSOLUTE*>(pidl.put())) == S_OK &&
             pidl) {
             if (!::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), buf))
                 ::SHGetFolderPathW(nullptr, id, nullptr, 0, buf);

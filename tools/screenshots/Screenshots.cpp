@@ -143,7 +143,8 @@ bool ShootToolBar(const std::string& out) {
     vt::DoEvents();
     double x = 0, y = 0;
     vt::CellOrigin(toolbar.Layout(), 1, x, y);
-    POINT p{static_cast<LONG>(x + toolbar.Layout().cellWidth / 2), static_cast<LONG>(y + toolbar.Layout().cellHeight / 2)};
+    POINT p{static_cast<LONG>(x + toolbar.Layout().cellWidth / 2),
+            static_cast<LONG>(y + toolbar.Layout().cellHeight / 2)};
     ::ClientToScreen(toolbar.hwnd(), &p);
     ::SetCursorPos(p.x, p.y);
     Pump(3000, [&] { return TipShown(toolbar); });

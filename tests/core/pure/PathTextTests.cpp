@@ -63,7 +63,8 @@ TEST(PathText, GetCommandFileName) {
 }
 
 TEST(PathText, GetFileExtensionAndFolder) {
-    const Case ext[] = {{"C:\\a\\b.lnk", "lnk"}, {"README", "README"}, {"C:\\a.b\\file", "b\\file"}, {"", ""}, {"a.", ""}};
+    const Case ext[] = {
+        {"C:\\a\\b.lnk", "lnk"}, {"README", "README"}, {"C:\\a.b\\file", "b\\file"}, {"", ""}, {"a.", ""}};
     for (const auto& c : ext) EXPECT_EQ(vt::GetFileExtension(c.in), c.out) << c.in;
     const Case folder[] = {{"C:\\a\\b.exe", "C:\\a\\"}, {"b.exe", ""}, {"", ""}, {"\\", "\\"}};
     for (const auto& c : folder) EXPECT_EQ(vt::GetFolderPath(c.in), c.out) << c.in;

@@ -13,16 +13,11 @@ TEST(ProcessId, WholeTextMustBeOneNumber) {
         int32_t id;
     };
     const Case cases[] = {
-        {"4", true, 4},
-        {"2147483647", true, 2147483647},
-        {"-1", true, -1},
-        {"0", true, 0},
-        {"", false, 0},
-        {" 4", false, 0},
-        {"4 ", false, 0},
-        {"+4", false, 0},
-        {"4a", false, 0},
-        {"0x10", false, 0},
+        {"4", true, 4},           {"2147483647", true, 2147483647},
+        {"-1", true, -1},         {"0", true, 0},
+        {"", false, 0},           {" 4", false, 0},
+        {"4 ", false, 0},         {"+4", false, 0},
+        {"4a", false, 0},         {"0x10", false, 0},
         {"2147483648", false, 0},  // beyond 32 bits: not taken for some other process
         {"SYSTEM", false, 0},
     };
