@@ -8,6 +8,7 @@
 #include "core/AppError.h"
 #include "core/Twips.h"
 #include "fileinfo/VersionInfo.h"
+#include "platform/Control.h"
 #include "platform/Dpi.h"
 #include "platform/FileSystem.h"
 #include "platform/ListView.h"
@@ -71,15 +72,6 @@ constexpr const char* kFace = "MS Sans Serif";
 
 // The design's large icons are 32 pixels at 96 DPI.
 constexpr int kIconPixelsAt96 = 32;
-
-std::string ControlText(HWND ctl) {
-    if (!ctl) return {};
-    int n = ::GetWindowTextLengthA(ctl);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = ::GetWindowTextA(ctl, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return s;
-}
 
 void Place(HWND ctl, const Placement& p, int dpi) {
     RECT r = TwipsRect(p.left, p.top, p.width, p.height, dpi);
@@ -177,11 +169,11 @@ void Dialog::Unload() {
 }
 
 std::string Dialog::InfoText(int index) const {
-    return hwnd() ? ControlText(::GetDlgItem(hwnd(), kInfoBase + index)) : std::string();
+    return hwnd() ? ControlRef(::GetDlgItem(hwnd(), kInfoBase + index)).Text() : std::string();
 }
 
 std::string Dialog::LabelText(int index) const {
-    return hwnd() ? ControlText(::GetDlgItem(hwnd(), kLabelBase + index)) : std::string();
+    return hwnd() ? ControlRef(::GetDlgItem(hwnd(), kLabelBase + index)).Text() : std::string();
 }
 
 HICON Dialog::ImageIcon() const {
@@ -191,12 +183,7 @@ HICON Dialog::ImageIcon() const {
 }
 
 void Dialog::CreateFonts() {
-    auto make = [this](const char* face, int weight, int width) {
-        int height = -static_cast<int>(8.25 * dpi_ / 72.0 + 0.5);
-        return UniqueHFont(::CreateFontA(height, width, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                         DEFAULT_PITCH | FF_SWISS, face));
-    };
+    auto make = [this](const char* face, int weight, int width) { return MakeFont(face, 8.25, weight, dpi_, width); };
     font_ = make(kFace, FW_NORMAL, 0);
     headingFont_ = make("Tahoma", FW_BOLD, 0);
     captionFont_.reset();
@@ -246,7 +233,7 @@ void Dialog::CreateControls() {
 void Dialog::Relayout() {
     auto font = [this](int id, HFONT f) {
         if (HWND ctl = ::GetDlgItem(hwnd(), id)) {
-            ::SendMessageA(ctl, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
+            ControlRef(ctl).Font(f);
             return ctl;
         }
         return HWND{};

@@ -146,7 +146,7 @@ HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD sty
     HWND ctl = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (ctl) {
-        ::SendMessageA(ctl, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        ControlRef(ctl).Font(font_.get());
         layout_.push_back({ctl, l, t, w, h});
     }
     return ctl;
@@ -209,14 +209,9 @@ HWND Form1::AddPanel(int id, long l, long t, long w, long h, bool visible) {
 }
 
 void Form1::CreateFonts() {
-    auto make = [this](const char* face, double points, int weight) {
-        int height = -static_cast<int>(points * dpi_ / 72.0 + 0.5);
-        return UniqueHFont(::CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                         CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
-    };
-    font_ = make("MS Sans Serif", 8.25, FW_NORMAL);
-    boldFont_ = make("Tahoma", 8.25, FW_BOLD);
-    bigFont_ = make("Arial", 14.25, FW_NORMAL);
+    font_ = MakeFont("MS Sans Serif", 8.25, FW_NORMAL, dpi_);
+    boldFont_ = MakeFont("Tahoma", 8.25, FW_BOLD, dpi_);
+    bigFont_ = MakeFont("Arial", 14.25, FW_NORMAL, dpi_);
 }
 
 void Form1::CreateImages() {
@@ -315,10 +310,10 @@ void Form1::Relayout() {
 void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     dpi_ = dpi;
     CreateFonts();
-    for (const Placed& p : layout_) ::SendMessageA(p.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const Placed& p : layout_) ControlRef(p.hwnd).Font(font_.get());
     for (int id : {IDC_NUMPROC, IDC_NUMDATA})
-        if (HWND h = Control(id)) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-    if (HWND h = Control(IDC_LABEL2)) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_.get()), FALSE);
+        if (HWND h = Control(id)) ControlRef(h).Font(boldFont_.get());
+    if (HWND h = Control(IDC_LABEL2)) ControlRef(h).Font(bigFont_.get());
     CreateImages();
     ShowLegendIcons();
     FitHelpFonts();
@@ -341,15 +336,7 @@ HWND Form1::Control(int id) const {
     return nullptr;
 }
 
-std::string Form1::ControlText(int id) const {
-    HWND h = Control(id);
-    if (!h) return {};
-    int n = ::GetWindowTextLengthA(h);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = ::GetWindowTextA(h, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
+std::string Form1::ControlText(int id) const { return ControlRef(Control(id)).Text(); }
 
 bool Form1::Scanning() const {
     return (SCANPROC && SCANPROC->Scanning()) || (SCANREG && SCANREG->Scanning()) || (SCANDIR && SCANDIR->Scanning());

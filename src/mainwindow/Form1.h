@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/Control.h"
 #include "platform/FileSystem.h"
 #include "platform/Handles.h"
 #include "platform/ListView.h"

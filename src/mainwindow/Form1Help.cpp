@@ -29,7 +29,7 @@ constexpr CodeMeaning kCodes[] = {
 
 void Form1::BuildHelpPanel() {
     HWND label2 = AddControl(frame5_, "STATIC", "Guida:", SS_LEFT, IDC_LABEL2, 120, 120, 975, 375);
-    ::SendMessageA(label2, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_.get()), FALSE);
+    ControlRef(label2).Font(bigFont_.get());
     AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL5, 120, 480, 6495, 855);
 
     struct Legend {
@@ -92,7 +92,7 @@ void Form1::FitHelpFonts() {
     for (int id : ids) {
         HWND label = Control(id);
         if (!label) continue;
-        ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+        ControlRef(label).Font(font_.get(), true);
         RECT client;
         ::GetClientRect(label, &client);
         const std::string text = ControlText(id);
@@ -109,12 +109,10 @@ void Form1::FitHelpFonts() {
         };
         if (widest(font_.get()) <= client.right) continue;
         for (double points = 8.0; points >= 6.5; points -= 0.25) {
-            int height = -static_cast<int>(points * dpi_ / 72.0 + 0.5);
-            UniqueHFont f(::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+            UniqueHFont f = MakeFont("MS Sans Serif", points, FW_NORMAL, dpi_);
             bool fits = widest(f.get()) <= client.right;
             if (fits || points <= 6.5) {
-                ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(f.get()), TRUE);
+                ControlRef(label).Font(f.get(), true);
                 narrowFonts_.push_back(std::move(f));
                 break;
             }

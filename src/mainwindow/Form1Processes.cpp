@@ -19,7 +19,7 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 void Form1::BuildProcessPanel() {
     RECT none{0, 0, 0, 0};
     listView1_.Create(frame1_, IDC_LISTVIEW1, none);
-    ::SendMessageA(listView1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ControlRef(listView1_.hwnd()).Font(font_.get());
     layout_.push_back({listView1_.hwnd(), 0, 0, 6855, 4560});
     listView1_.SetImageList(images_.get());
     listView1_.SelectOnMouseDown(true);
@@ -33,7 +33,7 @@ void Form1::BuildProcessPanel() {
                             4635 + 240, 1575, 195);
     // Wide enough for four digits: the count would be cut off at its design width.
     HWND num = AddControl(frame1_, "STATIC", "00", SS_LEFT, IDC_NUMPROC, 45 + 4005, 4635 + 240, 360, 195);
-    ::SendMessageA(num, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    ControlRef(num).Font(boldFont_.get());
 
     // The group box comes after the controls it frames, so it lies below them; they belong
     // to the panel so their notifications reach the window.
@@ -58,7 +58,7 @@ void Form1::StartProcessScan() {
     do {
         processRescanPending_ = false;
         listView1_.Clear();
-        SCANPROC->SystemProcesses(::SendMessageA(Control(IDC_CHECK1), BM_GETCHECK, 0, 0) == BST_CHECKED);
+        SCANPROC->SystemProcesses(ControlRef(Control(IDC_CHECK1)).Checked());
         SCANPROC->BeginScanning();
     } while (processRescanPending_ && !closing_ && SCANPROC);
     processScanRunning_ = false;

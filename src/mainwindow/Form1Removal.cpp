@@ -178,7 +178,7 @@ void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
 std::optional<Form1::RunningProcess> Form1::FindRunningProcess(const std::string& n) {
     SystemProcessTable live;
     IProcessTable& table = seams_.processTable ? *seams_.processTable : live;
-    const bool systemRows = ::SendMessageA(Control(IDC_CHECK1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool systemRows = ControlRef(Control(IDC_CHECK1)).Checked();
     std::unique_ptr<IProcessWalk> walk = table.Snapshot();
     if (!walk) return std::nullopt;
     const std::string wanted = LowerText(n);

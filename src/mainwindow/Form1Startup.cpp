@@ -21,7 +21,7 @@ constexpr const char* kStopCaption = "Termina scansione";
 void Form1::BuildStartupPanel() {
     RECT none{0, 0, 0, 0};
     listView2_.Create(frame3_, IDC_LISTVIEW2, none);
-    ::SendMessageA(listView2_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ControlRef(listView2_.hwnd()).Font(font_.get());
     layout_.push_back({listView2_.hwnd(), 0, 0, 6855, 4560});
     listView2_.SetImageList(images_.get());
     listView2_.SelectOnMouseDown(true);
@@ -32,7 +32,7 @@ void Form1::BuildStartupPanel() {
     HWND label = AddControl(frame3_, "STATIC", "Numero di voci:", SS_LEFTNOWORDWRAP, IDC_LABEL4, 45 + 2340, 4635 + 240,
                             1575, 195);
     HWND num = AddControl(frame3_, "STATIC", "00", SS_LEFT, IDC_NUMDATA, 45 + 4005, 4635 + 240, 360, 195);
-    ::SendMessageA(num, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    ControlRef(num).Font(boldFont_.get());
     HWND group = AddControl(frame3_, "BUTTON", "Opzioni:", BS_GROUPBOX, IDC_FRAME4, 45, 4635, 4380, 555);
     HWND command3 =
         AddControl(frame3_, "BUTTON", "&Elimina voce", BS_PUSHBUTTON | WS_TABSTOP, IDC_COMMAND3, 4545, 4725, 2310, 465);
