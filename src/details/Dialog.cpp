@@ -120,28 +120,15 @@ bool Dialog::Load() {
     filePath_.clear();
     startupFolder_.clear();
 
-    dpi_ = SystemDpi();
-    auto outerSize = [this](SIZE& size) {
-        RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
-        ::AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-        size = {r.right - r.left, r.bottom - r.top};
-    };
-    SIZE size{};
-    outerSize(size);
     const int x = HalfToEven(::GetSystemMetrics(SM_CXSCREEN));
     const int y = HalfToEven(::GetSystemMetrics(SM_CYSCREEN));
     HICON icon = iconResource_ ? static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
                                                                  MAKEINTRESOURCEA(iconResource_), IMAGE_ICON, 0, 0,
                                                                  LR_DEFAULTSIZE | LR_SHARED))
                                : nullptr;
-    if (!CreateWindowOf(kClassName, kExStyle, kCaption, kStyle, x, y, size.cx, size.cy, nullptr, nullptr, icon))
+    if (!CreateAtTwips(kClassName, kExStyle, kCaption, kStyle, kClientWidthTwips, kClientHeightTwips,
+                       [&](SIZE) { return POINT{x, y}; }, icon))
         return false;
-    // The client area is sized at the DPI of the monitor the window landed on.
-    if (int actual = WindowDpi(hwnd()); actual != dpi_) {
-        dpi_ = actual;
-        outerSize(size);
-        ::SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     CreateFonts();
     CreateControls();
     Relayout();
@@ -183,7 +170,7 @@ HICON Dialog::ImageIcon() const {
 }
 
 void Dialog::CreateFonts() {
-    auto make = [this](const char* face, int weight, int width) { return MakeFont(face, 8.25, weight, dpi_, width); };
+    auto make = [this](const char* face, int weight, int width) { return MakeFont(face, 8.25, weight, Dpi(), width); };
     font_ = make(kFace, FW_NORMAL, 0);
     headingFont_ = make("Tahoma", FW_BOLD, 0);
     captionFont_.reset();
@@ -198,7 +185,7 @@ void Dialog::CreateFonts() {
         for (const Row& row : kRows) {
             SIZE size{};
             ::GetTextExtentPoint32A(dc.get(), row.caption, static_cast<int>(std::strlen(row.caption)), &size);
-            if (size.cx > TwipsToPixels(CaptionWidth(row), dpi_)) return true;
+            if (size.cx > TwipsToPixels(CaptionWidth(row), Dpi())) return true;
         }
         return false;
     };
@@ -238,30 +225,26 @@ void Dialog::Relayout() {
         }
         return HWND{};
     };
-    if (HWND h = font(kLabelBase + 0, headingFont_.get())) Place(h, kHeading, dpi_);
-    if (HWND h = ::GetDlgItem(hwnd(), kImageId)) Place(h, kImage, dpi_);
+    if (HWND h = font(kLabelBase + 0, headingFont_.get())) Place(h, kHeading, Dpi());
+    if (HWND h = ::GetDlgItem(hwnd(), kImageId)) Place(h, kImage, Dpi());
     for (const Row& row : kRows) {
         Placement label = row.label;
         label.width = CaptionWidth(row);
         HFONT captionFont = captionFont_ ? captionFont_.get() : font_.get();
-        if (HWND h = font(kLabelBase + row.index, captionFont)) Place(h, label, dpi_);
-        if (HWND h = font(kInfoBase + row.index, font_.get())) Place(h, row.box, dpi_);
+        if (HWND h = font(kLabelBase + row.index, captionFont)) Place(h, label, Dpi());
+        if (HWND h = font(kInfoBase + row.index, font_.get())) Place(h, row.box, Dpi());
     }
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
+void Dialog::OnDpiChanged() {
+    CreateFonts();
+    Relayout();
+    if (picture_) ShowPicture(picture_);
+}
+
 LRESULT Dialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wp);
-        if (const RECT* r = reinterpret_cast<const RECT*>(lp))
-            ::SetWindowPos(hwnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                           SWP_NOZORDER | SWP_NOACTIVATE);
-        CreateFonts();
-        Relayout();
-        if (picture_) ShowPicture(picture_);
-        return 0;
-    }
     case WM_NCDESTROY: {
         // The icons go with the window: a closed dialog holds no GDI objects.
         LRESULT result = DefaultProc(msg, wp, lp);
@@ -359,7 +342,7 @@ void Dialog::ShowPicture(PicturePtr picture) {
     // The shell hands out its large icon at the system's size; at another DPI the
     // design's 32 pixels are drawn again at the window's scale.
     UniqueHIcon scaled;
-    const int want = MulDiv(kIconPixelsAt96, dpi_, 96);
+    const int want = MulDiv(kIconPixelsAt96, Dpi(), 96);
     if (icon && IconWidth(icon) != want)
         scaled.reset(static_cast<HICON>(::CopyImage(icon, IMAGE_ICON, want, want, 0)));
     ::SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(scaled ? scaled.get() : icon), 0);

@@ -46,6 +46,7 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnDpiChanged() override;
     // Puts one value into txtInfo(index); every box is filled through here.
     virtual void SetInfo(int index, const std::string& text);
 
@@ -66,7 +67,6 @@ private:
     IPrompt& prompt_;
     int iconResource_;
 
-    int dpi_ = 96;
     UniqueHFont font_, headingFont_;
     UniqueHFont captionFont_;  // narrowed when the captions would not fit; else empty
     std::unique_ptr<cGetFileIcon> fileIcon_;

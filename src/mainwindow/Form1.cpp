@@ -92,27 +92,18 @@ Form1::~Form1() {
 bool Form1::Load() {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_CONTROLPARENT;
-    dpi_ = SystemDpi();
-    RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
-    ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    RECT work{};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    int x = work.left + (work.right - work.left - w) / 2;
-    int y = work.top + (work.bottom - work.top - h) / 2;
+    // Centred in the work area.
+    auto centre = [](SIZE size) {
+        RECT work{};
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        return POINT{work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
+    };
     HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTORILE), IMAGE_ICON,
                                                  0, 0, LR_DEFAULTSIZE | LR_SHARED));
     RegisterPanelClass();
-    if (!CreateWindowOf("VantorileForm1", exStyle, kMainCaption, style, x, y, w, h, nullptr, nullptr, icon)) return false;
-
-    // The monitor the window landed on may not be the primary one.
-    int actual = WindowDpi(hwnd());
-    if (actual != dpi_) {
-        dpi_ = actual;
-        RECT rr{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
-        ::AdjustWindowRectEx(&rr, style, FALSE, exStyle);
-        ::SetWindowPos(hwnd(), nullptr, 0, 0, rr.right - rr.left, rr.bottom - rr.top, SWP_NOMOVE | SWP_NOZORDER);
-    }
+    if (!CreateAtTwips("VantorileForm1", exStyle, kMainCaption, style, kClientWidthTwips, kClientHeightTwips, centre,
+                       icon))
+        return false;
 
     CreateFonts();
     CreateImages();
@@ -161,7 +152,7 @@ long Form1::TextWidthTwips(HWND ctl, int extraPx) const {
     SelectObjectScope select(dc.get(), font);
     SIZE size{};
     ::GetTextExtentPoint32A(dc.get(), text.c_str(), n, &size);
-    return PixelsToTwips(size.cx + extraPx, dpi_);
+    return PixelsToTwips(size.cx + extraPx, Dpi());
 }
 
 void Form1::FitToText(HWND ctl, int extraPx) {
@@ -209,13 +200,13 @@ HWND Form1::AddPanel(int id, long l, long t, long w, long h, bool visible) {
 }
 
 void Form1::CreateFonts() {
-    font_ = MakeFont("MS Sans Serif", 8.25, FW_NORMAL, dpi_);
-    boldFont_ = MakeFont("Tahoma", 8.25, FW_BOLD, dpi_);
-    bigFont_ = MakeFont("Arial", 14.25, FW_NORMAL, dpi_);
+    font_ = MakeFont("MS Sans Serif", 8.25, FW_NORMAL, Dpi());
+    boldFont_ = MakeFont("Tahoma", 8.25, FW_BOLD, Dpi());
+    bigFont_ = MakeFont("Arial", 14.25, FW_NORMAL, Dpi());
 }
 
 void Form1::CreateImages() {
-    int size = MulDiv(16, dpi_, 96);
+    int size = MulDiv(16, Dpi(), 96);
     UniqueHImageList list(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 5, 0));
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
     // Index 0 is an empty picture, so a grade of 0 shows no icon while n shows picture n.
@@ -249,8 +240,8 @@ void Form1::BuildBanner() {
 }
 
 void Form1::BuildToolBar() {
-    RECT r = TwipsRect(0, 1035, 8400, 825, dpi_);
-    CreateMainToolBar(toolbar_, hwnd(), r, IDC_VTTOOLBAR1, dpi_);
+    RECT r = TwipsRect(0, 1035, 8400, 825, Dpi());
+    CreateMainToolBar(toolbar_, hwnd(), r, IDC_VTTOOLBAR1, Dpi());
     // The keys PreTranslate gives the buttons, told to assistive technology.
     for (int32_t i = 0; i < 3; ++i) toolbar_.SetButtonShortcut(i, "Ctrl+" + std::to_string(i + 1));
 }
@@ -291,24 +282,24 @@ void Form1::VtToolBar1_Click(int32_t vButton_Index) {
 
 void Form1::Relayout() {
     for (const Placed& p : layout_) {
-        RECT r = TwipsRect(p.left, p.top, p.width, p.height, dpi_);
+        RECT r = TwipsRect(p.left, p.top, p.width, p.height, Dpi());
         ::SetWindowPos(p.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (listView1_.hwnd()) {
-        listView1_.SetColumnWidth(0, TwipsToPixels(2822, dpi_));
-        listView1_.SetColumnWidth(1, TwipsToPixels(7056, dpi_));
-        listView1_.SetColumnWidth(2, TwipsToPixels(1642, dpi_));
+        listView1_.SetColumnWidth(0, TwipsToPixels(2822, Dpi()));
+        listView1_.SetColumnWidth(1, TwipsToPixels(7056, Dpi()));
+        listView1_.SetColumnWidth(2, TwipsToPixels(1642, Dpi()));
     }
     if (listView2_.hwnd()) {
-        listView2_.SetColumnWidth(0, TwipsToPixels(2822, dpi_));
-        listView2_.SetColumnWidth(1, TwipsToPixels(7056, dpi_));
-        listView2_.SetColumnWidth(2, TwipsToPixels(1641, dpi_));
+        listView2_.SetColumnWidth(0, TwipsToPixels(2822, Dpi()));
+        listView2_.SetColumnWidth(1, TwipsToPixels(7056, Dpi()));
+        listView2_.SetColumnWidth(2, TwipsToPixels(1641, Dpi()));
     }
 }
 
-void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
-    dpi_ = dpi;
+void Form1::OnDpiChanged() {
+    const int dpi = Dpi();
     CreateFonts();
     for (const Placed& p : layout_) ControlRef(p.hwnd).Font(font_.get());
     for (int id : {IDC_NUMPROC, IDC_NUMDATA})
@@ -317,9 +308,6 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     CreateImages();
     ShowLegendIcons();
     FitHelpFonts();
-    if (suggested)
-        ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     Relayout();
     if (toolbar_.hwnd()) {
         toolbar_.Dpi(dpi);
@@ -435,9 +423,6 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-    case WM_DPICHANGED:
-        OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
-        return 0;
     default:
         return DefaultProc(msg, wp, lp);
     }

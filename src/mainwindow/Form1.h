@@ -86,7 +86,6 @@ public:
     HWND Control(int id) const;
     std::string ControlText(int id) const;
     bool Scanning() const;
-    int Dpi() const { return dpi_; }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -135,7 +134,7 @@ private:
     void CreateFonts();
     void CreateImages();
     void Relayout();
-    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnDpiChanged() override;
     LRESULT OnCtlColorStatic(HDC dc, HWND ctl);
     LRESULT OnNotify(NMHDR* hdr);
     void OnCommand(int id, int code);
@@ -203,7 +202,6 @@ private:
     SystemClock systemClock_;
     IClock& clock_;
 
-    int dpi_ = 96;
     std::vector<Placed> layout_;
     UniqueHFont font_, boldFont_, bigFont_;
     std::vector<UniqueHFont> narrowFonts_;  // help texts that would wrap in the regular font

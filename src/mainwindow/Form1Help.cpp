@@ -109,7 +109,7 @@ void Form1::FitHelpFonts() {
         };
         if (widest(font_.get()) <= client.right) continue;
         for (double points = 8.0; points >= 6.5; points -= 0.25) {
-            UniqueHFont f = MakeFont("MS Sans Serif", points, FW_NORMAL, dpi_);
+            UniqueHFont f = MakeFont("MS Sans Serif", points, FW_NORMAL, Dpi());
             bool fits = widest(f.get()) <= client.right;
             if (fits || points <= 6.5) {
                 ControlRef(label).Font(f.get(), true);

@@ -23,9 +23,9 @@ void Form1::BuildProcessPanel() {
     layout_.push_back({listView1_.hwnd(), 0, 0, 6855, 4560});
     listView1_.SetImageList(images_.get());
     listView1_.SelectOnMouseDown(true);
-    listView1_.AddColumn("Nome processo", TwipsToPixels(2822, dpi_));
-    listView1_.AddColumn("Percorso processo", TwipsToPixels(7056, dpi_));
-    listView1_.AddColumn("ID", TwipsToPixels(1642, dpi_));
+    listView1_.AddColumn("Nome processo", TwipsToPixels(2822, Dpi()));
+    listView1_.AddColumn("Percorso processo", TwipsToPixels(7056, Dpi()));
+    listView1_.AddColumn("ID", TwipsToPixels(1642, Dpi()));
 
     HWND check = AddControl(frame1_, "BUTTON", "Mostra processi sistema", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_CHECK1,
                             45 + 180, 4635 + 225, 2040, 240);

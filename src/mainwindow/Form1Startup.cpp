@@ -25,9 +25,9 @@ void Form1::BuildStartupPanel() {
     layout_.push_back({listView2_.hwnd(), 0, 0, 6855, 4560});
     listView2_.SetImageList(images_.get());
     listView2_.SelectOnMouseDown(true);
-    listView2_.AddColumn("Nome voce", TwipsToPixels(2822, dpi_));
-    listView2_.AddColumn("Percorso applicazione", TwipsToPixels(7056, dpi_));
-    listView2_.AddColumn("ID", TwipsToPixels(1641, dpi_));
+    listView2_.AddColumn("Nome voce", TwipsToPixels(2822, Dpi()));
+    listView2_.AddColumn("Percorso applicazione", TwipsToPixels(7056, Dpi()));
+    listView2_.AddColumn("ID", TwipsToPixels(1641, Dpi()));
 
     HWND label = AddControl(frame3_, "STATIC", "Numero di voci:", SS_LEFTNOWORDWRAP, IDC_LABEL4, 45 + 2340, 4635 + 240,
                             1575, 195);

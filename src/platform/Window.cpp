@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "core/Twips.h"
+#include "platform/Dpi.h"
+
 namespace vt {
 
 namespace {
@@ -18,8 +21,8 @@ Window::~Window() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-bool Window::CreateWindowOf(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
-                            int w, int h, HWND parent, HMENU menu, HICON icon, HBRUSH background) {
+bool Window::CreateWindowOf(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y, int w,
+                            int h, HWND parent, HMENU menu, HICON icon, HBRUSH background) {
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
     WNDCLASSEXA wc{};
     if (!::GetClassInfoExA(inst, className, &wc)) {
@@ -43,6 +46,43 @@ bool Window::CreateWindowOf(const char* className, DWORD exStyle, const char* ti
     return true;
 }
 
+SIZE Window::OuterSize() const {
+    RECT r{0, 0, TwipsToPixels(clientWidthTwips_, dpi_), TwipsToPixels(clientHeightTwips_, dpi_)};
+    ::AdjustWindowRectEx(&r, style_, FALSE, exStyle_);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+bool Window::CreateAtTwips(const char* className, DWORD exStyle, const char* title, DWORD style, long clientWidthTwips,
+                           long clientHeightTwips, const std::function<POINT(SIZE outer)>& place, HICON icon) {
+    clientWidthTwips_ = clientWidthTwips;
+    clientHeightTwips_ = clientHeightTwips;
+    style_ = style;
+    exStyle_ = exStyle;
+    dpi_ = SystemDpi();
+    const SIZE size = OuterSize();
+    const POINT at = place ? place(size) : POINT{CW_USEDEFAULT, CW_USEDEFAULT};
+    if (!CreateWindowOf(className, exStyle, title, style, at.x, at.y, size.cx, size.cy, nullptr, nullptr, icon))
+        return false;
+    scaled_ = true;
+    // The monitor the window landed on may not be the primary one.
+    if (int actual = WindowDpi(hwnd_); actual != dpi_) {
+        dpi_ = actual;
+        const SIZE again = OuterSize();
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, again.cx, again.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
+}
+
+LRESULT Window::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_DPICHANGED || !scaled_) return HandleMessage(msg, wp, lp);
+    dpi_ = HIWORD(wp);
+    if (const RECT* r = reinterpret_cast<const RECT*>(lp))
+        ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    OnDpiChanged();
+    return 0;
+}
+
 LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
 
 LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -57,7 +97,7 @@ LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) n
     if (!self) return ::DefWindowProcA(hwnd, msg, wp, lp);
     LRESULT result = 0;
     try {
-        result = self->HandleMessage(msg, wp, lp);
+        result = self->Dispatch(msg, wp, lp);
     } catch (...) {
         // A window procedure must not unwind into the system; the failing handler's
         // work is simply abandoned.
@@ -66,6 +106,7 @@ LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) n
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
+        self->scaled_ = false;
         bool wasTopLevel = std::exchange(self->topLevel_, false);
         self->OnFinalDestroy();
         if (wasTopLevel && --g_topLevel == 0 && g_quitWhenLast) ::PostQuitMessage(0);
