@@ -1,4 +1,5 @@
 #include "mainwindow/Form1.h"
+#include "mainwindow/pure/ListColumns.h"
 
 #include "mainwindow/Form1Events.h"
 
@@ -286,16 +287,13 @@ void Form1::Relayout() {
         ::SetWindowPos(p.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (listView1_.hwnd()) {
-        listView1_.SetColumnWidth(0, TwipsToPixels(2822, Dpi()));
-        listView1_.SetColumnWidth(1, TwipsToPixels(7056, Dpi()));
-        listView1_.SetColumnWidth(2, TwipsToPixels(1642, Dpi()));
-    }
-    if (listView2_.hwnd()) {
-        listView2_.SetColumnWidth(0, TwipsToPixels(2822, Dpi()));
-        listView2_.SetColumnWidth(1, TwipsToPixels(7056, Dpi()));
-        listView2_.SetColumnWidth(2, TwipsToPixels(1641, Dpi()));
-    }
+    auto widths = [this](ListView& list, std::span<const ListColumn> columns) {
+        if (!list.hwnd()) return;
+        for (size_t i = 0; i < columns.size(); ++i)
+            list.SetColumnWidth(static_cast<int>(i), TwipsToPixels(columns[i].widthTwips, Dpi()));
+    };
+    widths(listView1_, kProcessColumns);
+    widths(listView2_, kStartupColumns);
 }
 
 void Form1::OnDpiChanged() {

@@ -2,6 +2,7 @@
 // process option, and ending a process with the optional deletion of its file.
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/pure/ListColumns.h"
 #include "mainwindow/Impostors.h"
 #include "mainwindow/pure/ProcessId.h"
 #include "platform/FileRemoval.h"
@@ -23,9 +24,7 @@ void Form1::BuildProcessPanel() {
     layout_.push_back({listView1_.hwnd(), 0, 0, 6855, 4560});
     listView1_.SetImageList(images_.get());
     listView1_.SelectOnMouseDown(true);
-    listView1_.AddColumn("Nome processo", TwipsToPixels(2822, Dpi()));
-    listView1_.AddColumn("Percorso processo", TwipsToPixels(7056, Dpi()));
-    listView1_.AddColumn("ID", TwipsToPixels(1642, Dpi()));
+    for (const ListColumn& c : kProcessColumns) listView1_.AddColumn(c.caption, TwipsToPixels(c.widthTwips, Dpi()));
 
     HWND check = AddControl(frame1_, "BUTTON", "Mostra processi sistema", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_CHECK1,
                             45 + 180, 4635 + 225, 2040, 240);

@@ -4,6 +4,7 @@
 
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/pure/ListColumns.h"
 #include "mainwindow/Form1Events.h"
 #include "mainwindow/Impostors.h"
 #include "mainwindow/pure/StartupCodes.h"
@@ -25,9 +26,7 @@ void Form1::BuildStartupPanel() {
     layout_.push_back({listView2_.hwnd(), 0, 0, 6855, 4560});
     listView2_.SetImageList(images_.get());
     listView2_.SelectOnMouseDown(true);
-    listView2_.AddColumn("Nome voce", TwipsToPixels(2822, Dpi()));
-    listView2_.AddColumn("Percorso applicazione", TwipsToPixels(7056, Dpi()));
-    listView2_.AddColumn("ID", TwipsToPixels(1641, Dpi()));
+    for (const ListColumn& c : kStartupColumns) listView2_.AddColumn(c.caption, TwipsToPixels(c.widthTwips, Dpi()));
 
     HWND label = AddControl(frame3_, "STATIC", "Numero di voci:", SS_LEFTNOWORDWRAP, IDC_LABEL4, 45 + 2340, 4635 + 240,
                             1575, 195);
