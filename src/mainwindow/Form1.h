@@ -23,6 +23,7 @@
 #include "platform/Window.h"
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/FileDisposal.h"
+#include "mainwindow/pure/StartupCodes.h"
 #include "registry/cAdvanceRegistry.h"
 #include "details/Dialog.h"
 #include "scanners/cScanDirectories.h"
@@ -81,6 +82,9 @@ public:
     ListView& ListView2() { return listView2_; }
     VtToolBar& VtToolBar1() { return toolbar_; }
     bool StartupScanning() const { return startupRunning_; }
+    // The startup list's rows as data, in list order (the view and the disabled state
+    // included).
+    const std::vector<StartupEntry>& StartupEntries() const { return startupEntries_; }
     // The details dialog opened by the last double click, null when none was opened.
     Dialog* Details() { return details_.get(); }
     HWND Control(int id) const;
@@ -165,13 +169,18 @@ private:
     void SCANREG_DoneScanning(int32_t TotalData, int32_t TotalKeys);
     void RunStartupScan();
     void CancelStartupScan();
-    void AddStartupRow(const std::string& text, int grade, const std::string& path, const std::string& code);
+    void AddStartupRow(StartupEntry entry);
+    // Whether the system's startup manager has turned off the entry of that code and name.
+    bool StartupDisabled(const std::string& code, const std::string& name) const;
     void AddToNumData(long long amount);
 
     // Startup entry removal.
     void Command3_Click();
-    void RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder);
-    void RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name);
+    void RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder,
+                           const DecodedCode& decoded);
+    void RemoveRegistryEntry(const DecodedCode& decoded, const std::string& name);
+    // Clears the system's record of a removed entry, so nothing of it is left behind.
+    void ForgetStartupApproval(const DecodedCode& decoded, const std::string& name);
     void TerminateAndDeleteFile(const std::string& n, std::string f);
     // The first running process of file n as the process list would show it.
     struct RunningProcess {
@@ -214,6 +223,7 @@ private:
     ListView listView1_;
 
     ListView listView2_;
+    std::vector<StartupEntry> startupEntries_;  // one per row of ListView2
     std::unique_ptr<ToolBarEvents> toolbarEvents_;
     VtToolBar toolbar_;
 

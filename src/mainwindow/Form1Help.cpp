@@ -23,6 +23,8 @@ constexpr CodeMeaning kCodes[] = {
     {"RSO", "Voce presente nella chiave RunServicesOnce del registro"},
     {"UST", "Voce in Esecuzione automatica dell'utente corrente"},
     {"CST", "Voce in Esecuzione Automatica per tutti gli utenti"},
+    // Added after the designed eight: a 64-bit system's second registry view.
+    {"32", "Voce presente nella vista a 32 bit del registro"},
 };
 
 }  // namespace
@@ -52,7 +54,8 @@ void Form1::BuildHelpPanel() {
     }
     AddControl(frame5_, "STATIC", "All'interno della sezione Avvio sono mostrati dei codici identificativi in blu:",
                SS_LEFT | SS_NOPREFIX, IDC_LABEL11, 120, 2880, 6615, 375);
-    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1575);
+    // Tall enough for the ninth code, as tall as its meanings beside it.
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1900);
     // Wider than its design size, so each meaning stays on the line of its code, and short
     // enough not to cover the line below it.
     AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL13, 1560, 3360, 5175, 1900);

@@ -8,9 +8,11 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/FileRemoval.h"
+#include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "registry/RegistryBackup.h"
+#include "registry/StartupApproved.h"
 #include "reputation/Module1.h"
 #include "scanners/pure/ProcessPath.h"
 
@@ -36,15 +38,22 @@ void Form1::Command3_Click() {
         try { folder = SpecialFolder(decoded.folderId); } catch (...) {}
     }
     if (!folder.empty()) {
-        RemoveFolderEntry(name, p, folder);
+        RemoveFolderEntry(name, p, folder, decoded);
         return;
     }
     // Without a key path nothing is deleted: an empty path would address the root itself.
     if (decoded.key.empty() || decoded.root == 0) return;
-    RemoveRegistryEntry(decoded.root, decoded.key, name);
+    RemoveRegistryEntry(decoded, name);
 }
 
-void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder) {
+void Form1::ForgetStartupApproval(const DecodedCode& decoded, const std::string& name) {
+    const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
+    if (place.list.empty()) return;
+    try { DeleteStartupApproval(place.root, place.list, name); } catch (...) {}
+}
+
+void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder,
+                              const DecodedCode& decoded) {
     if (GetFolderPath(p).empty() && GetFileExtension(p) != "lnk") {
         // A plain file, listed by its name.
         TerminateAndDeleteFile(p, folder);
@@ -75,17 +84,33 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
             TerminateAndDeleteFile(GetCommandFileName(p), GetFolderPath(p));
         }
     }
+    // The record goes with the entry's file, and only then: a file left in the folder
+    // still starts, and keeps its state.
+    try {
+        if (!fso_.FileExists(fso_.BuildPath(folder, name))) ForgetStartupApproval(decoded, name);
+    } catch (...) {}
     Command4_Click();
 }
 
-void Form1::RemoveRegistryEntry(int32_t root, const std::string& key, const std::string& name) {
+void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& name) {
+    const int32_t root = decoded.root;
+    const std::string& key = decoded.key;
     std::string data;
-    try { data = registry_->ValueEx(root, key, name).ToText(); } catch (...) {}
+    // Every step in the row's own view: a "...32" row names the 32-bit value, never a
+    // same-named value of the native view.
+    try {
+        RegistryViewScope<cAdvanceRegistry> inView(*registry_, decoded.view);
+        data = registry_->ValueEx(root, key, name).ToText();
+    } catch (...) {}
     std::string c = GetCommandProgramPath(StripQuotes(data));
-    if (!SaveBeforeDelete(root, key, false, name)) return;
+    if (!SaveBeforeDelete(root, key, Is32BitView(decoded.view), name)) return;
     bool deleted = false;
-    try { deleted = SCANREG->DeleteValue(root, key, name); } catch (...) {}
+    try {
+        RegistryViewScope<cScanRegistry> inView(*SCANREG, decoded.view);
+        deleted = SCANREG->DeleteValue(root, key, name);
+    } catch (...) {}
     if (!deleted) return;
+    ForgetStartupApproval(decoded, name);
 
     // The launcher of DLL entries is never offered for deletion.
     bool launcher = WildcardMatch(data, "rundll32.exe *") || WildcardMatch(data, "RUNDLL32.exe *");

@@ -8,7 +8,9 @@
 #include "mainwindow/Form1Events.h"
 #include "mainwindow/Impostors.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
+#include "registry/StartupApproved.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -17,6 +19,7 @@ namespace {
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr const char* kStartCaption = "&Inizia scansione";
 constexpr const char* kStopCaption = "Termina scansione";
+constexpr const char* kDisabledTip = "Voce disattivata: non viene avviata all'accensione del PC.";
 }  // namespace
 
 void Form1::BuildStartupPanel() {
@@ -64,6 +67,7 @@ void Form1::RunStartupScan() {
         // Every step is guarded on its own: one that fails leaves the others to run.
         try {
             listView2_.Clear();
+            startupEntries_.clear();
             ::SetWindowTextA(Control(IDC_NUMDATA), "0");
             skippedEntries_ = 0;
         } catch (...) {}
@@ -113,12 +117,33 @@ void Form1::CancelStartupScan() {
     try { if (SCANDIR) SCANDIR->CancelScanning(); } catch (...) {}
 }
 
-void Form1::AddStartupRow(const std::string& text, int grade, const std::string& path, const std::string& code) {
-    int row = listView2_.AddRow(text, grade);
+void Form1::AddStartupRow(StartupEntry entry) {
+    int row = listView2_.AddRow(entry.name, entry.grade);
     if (row < 0) return;
-    listView2_.SetText(row, 1, path);
-    listView2_.SetText(row, 2, code);
+    listView2_.SetText(row, 1, entry.path);
+    listView2_.SetText(row, 2, entry.code);
     listView2_.SetTextColor(row, 2, kBlue);
+    if (entry.disabled) {
+        // Listed and counted like any other, but drawn as unavailable: it does not start.
+        // The code keeps its blue; a registry row's command tooltip replaces this one.
+        const COLORREF grey = ::GetSysColor(COLOR_GRAYTEXT);
+        listView2_.SetTextColor(row, 0, grey);
+        listView2_.SetTextColor(row, 1, grey);
+        for (int sub = 0; sub < 3; ++sub) listView2_.SetToolTip(row, sub, kDisabledTip);
+    }
+    if (static_cast<size_t>(row) >= startupEntries_.size()) startupEntries_.resize(static_cast<size_t>(row) + 1);
+    startupEntries_[static_cast<size_t>(row)] = std::move(entry);
+}
+
+bool Form1::StartupDisabled(const std::string& code, const std::string& name) const {
+    const DecodedCode decoded = DecodeStartupCode(code);
+    const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
+    // A record that cannot be read leaves the entry enabled: it may well start.
+    try {
+        return !place.list.empty() && StartupEntryDisabled(place.root, place.list, name);
+    } catch (...) {
+        return false;
+    }
 }
 
 void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
@@ -147,7 +172,7 @@ void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path
         shown = File;
     }
     if (!listView2_.hwnd()) return;
-    AddStartupRow(File, currentGrade_, shown, code);
+    AddStartupRow({File, shown, code, currentGrade_, kOwnRegistryView, StartupDisabled(code, File)});
     int last = listView2_.Count() - 1;
     MarkIfImpostor(listView2_, last, GetFolderPath(shown).empty() ? full : shown);
     listView2_.Select(last);
@@ -155,18 +180,25 @@ void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path
 }
 
 void Form1::SCANREG_CurrentData(const std::string& Value, const std::string& Key, int32_t Root) {
-    const std::string code = RegistryEntryCode(Root, Key);
+    // The scanner reads the view of the key it is walking: the program's own, or the
+    // other one of a 64-bit system.
+    const int32_t view = SCANREG->RegistryView();
+    const std::string code = RegistryEntryCode(Root, Key, view);
     if (Value.empty()) {
         ++skippedEntries_;
         return;
     }
     std::string data;
-    try { data = registry_->ValueEx(Root, Key, Value).ToText(); } catch (...) {}
+    try {
+        // The data of this view's value, never of a same-named value in the other view.
+        RegistryViewScope<cAdvanceRegistry> inView(*registry_, view);
+        data = registry_->ValueEx(Root, Key, Value).ToText();
+    } catch (...) {}
     const std::string program = GetCommandFileName(StripQuotes(data));
     // A data such as "1" names no program: counted, not listed.
     if (!IsNumericText(program) && listView2_.hwnd()) {
         currentGrade_ = QueryReputation(fso_.GetFileName(program));
-        AddStartupRow(Value, currentGrade_, data, code);
+        AddStartupRow({Value, data, code, currentGrade_, view, StartupDisabled(code, Value)});
         MarkIfImpostor(listView2_, listView2_.Count() - 1, GetCommandProgramPath(StripQuotes(data)));
     }
     try {

@@ -8,6 +8,7 @@
 #include "core/AppError.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
+#include "platform/RegistryViews.h"
 #include "platform/WinText.h"
 #include "registry/pure/TreeWalk.h"
 
@@ -141,6 +142,13 @@ void cAdvanceRegistry::ClassRoot(int32_t root) {
 
 void cAdvanceRegistry::MachineName(std::string name) { machineName_ = reg::FormatMachineName(name); }
 
+void cAdvanceRegistry::RegistryView(int32_t view) {
+    if (!IsRegistryView(view)) Raise(5, "Invalid registry view value.");
+    view_ = view;
+}
+
+REGSAM cAdvanceRegistry::Access(REGSAM access) const noexcept { return access | ViewAccess(view_); }
+
 cAdvanceRegistry::Location cAdvanceRegistry::Resolve(const OptRoot& root, const OptText& key,
                                                      const OptText& name) const {
     Location loc{ToHKey(root.value_or(classRoot_)), root.value_or(classRoot_), key.value_or(key_),
@@ -159,7 +167,7 @@ void cAdvanceRegistry::Value(const Variant& value) { ValueEx(classRoot_, key_, v
 Variant cAdvanceRegistry::ValueEx(OptRoot root, OptText key, OptText name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS) return default_;
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS) return default_;
     DWORD type = 0;
     std::string data;
     if (!QueryValue(k.get(), loc.name, type, data)) return default_;
@@ -181,7 +189,7 @@ void cAdvanceRegistry::ValueEx(OptRoot root, OptText key, OptText name, const Va
 
     UniqueHKey k;
     char noClass[] = "";
-    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, Access(KEY_ALL_ACCESS), nullptr,
                           k.put(), nullptr) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open/create registry key: '" + loc.key + "' for setting new value of '" +
                                   loc.name + "' to '" + value.ToText() + "'");
@@ -195,7 +203,7 @@ bool cAdvanceRegistry::CreateKey(OptRoot root, OptText key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     char noClass[] = "";
-    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, Access(KEY_ALL_ACCESS), nullptr,
                           k.put(), nullptr) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to create registry key: '" + loc.key + "'");
     return true;
@@ -204,7 +212,7 @@ bool cAdvanceRegistry::CreateKey(OptRoot root, OptText key) {
 bool cAdvanceRegistry::DeleteData(OptRoot root, OptText key, OptText name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_ALL_ACCESS, k.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_ALL_ACCESS), k.put()) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open registry key '" + loc.key + "' for delete access.");
     return ::RegDeleteValueA(k.get(), loc.name.c_str()) == ERROR_SUCCESS;
 }
@@ -217,9 +225,10 @@ bool cAdvanceRegistry::DeleteKey(OptRoot root, OptText key) {
     // the root, so the call is refused rather than passed on.
     if (child.empty()) return false;
     UniqueHKey p;
-    if (::RegOpenKeyExA(loc.root, parent.c_str(), 0, KEY_ALL_ACCESS, p.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(loc.root, parent.c_str(), 0, Access(KEY_ALL_ACCESS), p.put()) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open registry key '" + parent + "' for delete access.");
-    return ::RegDeleteKeyA(p.get(), child.c_str()) == ERROR_SUCCESS;
+    // The view goes with the name too: below a root the parent alone does not choose it.
+    return ::RegDeleteKeyExA(p.get(), child.c_str(), ViewAccess(view_), 0) == ERROR_SUCCESS;
 }
 
 bool cAdvanceRegistry::DeleteAllData(OptRoot root, OptText key) {
@@ -259,7 +268,7 @@ bool cAdvanceRegistry::DeleteTree(OptRoot root, OptText key) {
 bool cAdvanceRegistry::EnumerateData(std::vector<std::string>& DataArray, OptRoot root, OptText key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open registry key '" + loc.key + "' for data query access.");
     DWORD count = 0, longest = 0;
     if (::RegQueryInfoKeyA(k.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest, nullptr,
@@ -287,7 +296,7 @@ bool cAdvanceRegistry::EnumerateData(std::vector<std::string>& DataArray, OptRoo
 bool cAdvanceRegistry::EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot root, OptText key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, k.put()) !=
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS), k.put()) !=
         ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open registry key '" + loc.key + "' for key query access.");
     DWORD count = 0, longest = 0;
@@ -314,7 +323,7 @@ bool cAdvanceRegistry::EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot
 bool cAdvanceRegistry::HasSubKey(OptRoot root, OptText key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, k.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_ENUMERATE_SUB_KEYS), k.put()) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open registry key '" + loc.key + "' for enumerate subkeys access.");
     // A name too long for the buffer still proves that a subkey is there.
     char name[1024];
@@ -325,7 +334,7 @@ bool cAdvanceRegistry::HasSubKey(OptRoot root, OptText key) {
 bool cAdvanceRegistry::KeyExists(OptRoot root, OptText key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
-    LONG rc = ::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_QUERY_VALUE, k.put());
+    LONG rc = ::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put());
     // Refused access still proves the key is there.
     return rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED;
 }
@@ -333,7 +342,7 @@ bool cAdvanceRegistry::KeyExists(OptRoot root, OptText key) {
 bool cAdvanceRegistry::ValueNameExists(OptRoot root, OptText key, OptText name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open registry key '" + loc.key + "' for key query access.");
     DWORD size = 0;
     LONG rc = ::RegQueryValueExA(k.get(), loc.name.c_str(), nullptr, nullptr, nullptr, &size);

@@ -45,6 +45,11 @@ public:
     void MachineName(std::string name);  // "\\" is put in front of a bare computer name
     const std::string& ValueName() const noexcept { return valueName_; }
     void ValueName(std::string name) { valueName_ = std::move(name); }
+    // The registry view every key operation works in: 0 the program's own (at creation),
+    // 32 or 64. Any other number is refused (error 5) and the view stays. Export and
+    // Import hand their work to the registry editor, which keeps its own view.
+    int32_t RegistryView() const noexcept { return view_; }
+    void RegistryView(int32_t view);
 
     // The value at the stored location.
     Variant Value();
@@ -91,6 +96,8 @@ private:
     Location Resolve(const OptRoot& root, const OptText& key, const OptText& name = std::nullopt) const;
     [[noreturn]] void Raise(int32_t number, const std::string& description) const;
     void DeleteSubKeys(int32_t root, const std::string& keyPath, int& deleted);
+    // `access` in the instance's view.
+    REGSAM Access(REGSAM access) const noexcept;
 
     std::string source_;
     int32_t classRoot_ = reg::kCurrentUser;
@@ -102,6 +109,7 @@ private:
     bool remoteConnected_ = false;
     HKEY remoteRoot_ = nullptr;
     std::string valueName_;
+    int32_t view_ = 0;
 };
 
 }  // namespace vt

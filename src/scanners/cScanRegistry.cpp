@@ -6,6 +6,7 @@
 #include "core/Wildcard.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
+#include "platform/RegistryViews.h"
 #include "platform/WinText.h"
 #include "scanners/pure/ScanRules.h"
 
@@ -18,10 +19,11 @@ HKEY RootKey(int32_t root) { return reinterpret_cast<HKEY>(static_cast<intptr_t>
 
 [[noreturn]] void RaiseOverflow() { throw AppError(6, ProgramBaseName() + ".cScanRegistry", "Overflow"); }
 
-UniqueHKey OpenKey(int32_t root, const std::string& path, REGSAM access) {
+UniqueHKey OpenKey(int32_t root, const std::string& path, REGSAM access, int32_t view) {
     UniqueHKey key;
     std::wstring wpath = Widen(path);
-    if (::RegOpenKeyExW(RootKey(root), wpath.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.release();
+    if (::RegOpenKeyExW(RootKey(root), wpath.c_str(), 0, access | ViewAccess(view), key.put()) != ERROR_SUCCESS)
+        key.release();
     return key;
 }
 
@@ -51,6 +53,11 @@ std::string cScanRegistry::FilterKeys() const { return scan::JoinPatterns(keyPat
 void cScanRegistry::FilterKeys(const std::string& value) { keyPatterns_ = scan::SplitPatterns(value); }
 
 void cScanRegistry::ValidateKey(std::string& Key) const { scan::ValidateKey(Key); }
+
+void cScanRegistry::RegistryView(int32_t value) {
+    if (!IsRegistryView(value)) throw AppError(5, ProgramBaseName() + ".cScanRegistry", "Invalid registry view value.");
+    view_ = value;
+}
 
 void cScanRegistry::Reset() noexcept {
     scanning_ = false;
@@ -86,24 +93,30 @@ void cScanRegistry::BeginCustomScan(std::optional<int32_t> CustomScanPath) {
     if (CustomScanPath) customScanPath_ = *CustomScanPath;
     std::vector<std::string> savedKeyPatterns = keyPatterns_;
     bool savedSubKeys = scanSubKeys_;
+    const int32_t savedView = view_;
     scanSubKeys_ = true;
     customScanning_ = true;
     try {
-        ScanPredefinedLocations();
+        ScanPredefinedLocations(savedView);
     } catch (...) {
         keyPatterns_ = std::move(savedKeyPatterns);
         scanSubKeys_ = savedSubKeys;
+        view_ = savedView;
         Reset();
         throw;
     }
     customScanning_ = false;
     keyPatterns_ = std::move(savedKeyPatterns);
     scanSubKeys_ = savedSubKeys;
+    // A later delete or scan must not land in the other view because the set ended there.
+    view_ = savedView;
     FinishScan();
 }
 
-void cScanRegistry::ScanPredefinedLocations() {
-    std::vector<scan::Location> locations = scan::LocationSet(customScanPath_);
+void cScanRegistry::ScanPredefinedLocations(int32_t ownView) {
+    // The second view only where the program would otherwise see one view alone.
+    std::vector<scan::Location> locations =
+        scan::LocationSet(customScanPath_, ownView == kOwnRegistryView ? OtherRegistryView() : 0);
     if (customScanPath_ == 2) keyPatterns_ = scan::SplitPatterns(scan::kExtensionKeysFilter);
     totalData_ = 0;
     totalKeys_ = 0;
@@ -113,6 +126,9 @@ void cScanRegistry::ScanPredefinedLocations() {
         if (cancel_) break;
         root_ = loc.root;
         scanPath_ = loc.path;
+        view_ = loc.view != 0 ? loc.view : ownView;
+        // A key both views share was listed already: its entries must not appear twice.
+        if (loc.view != 0 && SameKeyInBothViews(loc.root, loc.path, loc.view, ownView)) continue;
         ScanOneStartKey();
     }
 }
@@ -129,6 +145,7 @@ void cScanRegistry::PrepareScan() {
     if (!depth) RaiseOverflow();
     baseDepth_ = *depth;
     walkRoot_ = root_;
+    walkView_ = view_;
 }
 
 void cScanRegistry::FinishScan() {
@@ -142,7 +159,8 @@ bool cScanRegistry::Passes(const std::string& path) const {
 }
 
 bool cScanRegistry::ReadNames(const std::string& path, bool subKeys, std::vector<std::string>& names) {
-    UniqueHKey key = OpenKey(walkRoot_, path, subKeys ? KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS : KEY_QUERY_VALUE);
+    UniqueHKey key =
+        OpenKey(walkRoot_, path, subKeys ? KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS : KEY_QUERY_VALUE, walkView_);
     if (!key) return false;
     DWORD keyCount = 0, keyLongest = 0, valueCount = 0, valueLongest = 0;
     if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &keyCount, &keyLongest, nullptr, &valueCount,
@@ -174,7 +192,7 @@ void cScanRegistry::ReportKey(const std::string& path) {
         std::string key = path;
         events_->CurrentKey(key, walkRoot_, del);
     }
-    if (del && DeleteKey(walkRoot_, path)) return;
+    if (del && DeleteKeyIn(walkView_, walkRoot_, path)) return;
 
     // Every name is read and the key closed before any event, so handlers may delete what
     // they like.
@@ -191,7 +209,7 @@ void cScanRegistry::ReportKey(const std::string& path) {
             std::string value = name, key = path;
             events_->CurrentData(value, key, walkRoot_, delValue);
         }
-        if (delValue) DeleteValue(walkRoot_, path, name);
+        if (delValue) DeleteValueIn(walkView_, walkRoot_, path, name);
     }
 }
 
@@ -210,21 +228,34 @@ void cScanRegistry::WalkSubKeys(const std::string& path) {
     }
 }
 
+bool cScanRegistry::SameKeyInBothViews(int32_t root, const std::string& path, int32_t view, int32_t ownView) {
+    UniqueHKey here = OpenKey(root, path, KEY_QUERY_VALUE, view);
+    UniqueHKey own = OpenKey(root, path, KEY_QUERY_VALUE, ownView);
+    return here && own && SameRegistryKey(here.get(), own.get());
+}
+
 bool cScanRegistry::DeleteValue(int32_t Root, const std::string& Path, const std::string& Value) {
-    UniqueHKey key = OpenKey(Root, Path, KEY_ALL_ACCESS);
+    return DeleteValueIn(view_, Root, Path, Value);
+}
+
+bool cScanRegistry::DeleteKey(int32_t Root, const std::string& Path) { return DeleteKeyIn(view_, Root, Path); }
+
+bool cScanRegistry::DeleteValueIn(int32_t view, int32_t Root, const std::string& Path, const std::string& Value) {
+    UniqueHKey key = OpenKey(Root, Path, KEY_ALL_ACCESS, view);
     if (!key) return false;
     std::wstring name = Widen(Value);
     return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-bool cScanRegistry::DeleteKey(int32_t Root, const std::string& Path) {
+bool cScanRegistry::DeleteKeyIn(int32_t view, int32_t Root, const std::string& Path) {
     auto [parent, name] = scan::SplitKeyPath(Path);
     // An empty name would make the system delete the opened parent itself.
     if (name.empty()) return false;
-    UniqueHKey key = OpenKey(Root, parent, KEY_ALL_ACCESS);
+    UniqueHKey key = OpenKey(Root, parent, KEY_ALL_ACCESS, view);
     if (!key) return false;
     std::wstring wname = Widen(name);
-    return ::RegDeleteKeyW(key.get(), wname.c_str()) == ERROR_SUCCESS;
+    // The view goes with the name too: below a root the parent alone does not choose it.
+    return ::RegDeleteKeyExW(key.get(), wname.c_str(), ViewAccess(view), 0) == ERROR_SUCCESS;
 }
 
 }  // namespace vt

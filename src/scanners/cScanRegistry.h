@@ -14,6 +14,12 @@
 //    call, cancelled or not, with Scanning already False.
 //  - All names of a key are read and the key closed before its events run, so handlers may
 //    delete keys and values freely. Arguments are copies.
+//  - RegistryView (0 the program's own view, 32, 64) applies to every open, enumeration
+//    and delete. On a 64-bit system with the view left at 0, location set 7 lists its
+//    eight keys and then the same keys in the other view, leaving out a key that is one
+//    physical key in both views (HKEY_CURRENT_USER's, on current Windows). While a
+//    location set runs, RegistryView reads the view of the location being walked (as
+//    ClassRoot and ScanPath read its root and key); afterwards it reads its setting again.
 //  - A start key deeper than 32767 levels, or a count past 2^31-1, ends the call with a
 //    vt::AppError (number 6, "Overflow") and no DoneScanning; the instance is idle again
 //    and the properties BeginCustomScan changes are restored.
@@ -59,6 +65,9 @@ public:
     bool Scanning() const { return scanning_; }
     bool ScanSubKeys() const { return scanSubKeys_; }
     void ScanSubKeys(bool value) { scanSubKeys_ = value; }
+    // 0 (the program's own view), 32 or 64; any other number is refused (error 5).
+    int32_t RegistryView() const { return view_; }
+    void RegistryView(int32_t value);
     std::string TotalData() const { return std::to_string(totalData_); }
     int32_t TotalKeys() const { return totalKeys_; }
 
@@ -74,7 +83,11 @@ public:
     bool DeleteKey(int32_t Root, const std::string& Path);
 
 private:
-    void ScanPredefinedLocations();
+    void ScanPredefinedLocations(int32_t ownView);
+    // True when root\path in `view` is the physical key that `ownView` already showed.
+    static bool SameKeyInBothViews(int32_t root, const std::string& path, int32_t view, int32_t ownView);
+    bool DeleteValueIn(int32_t view, int32_t Root, const std::string& Path, const std::string& Value);
+    bool DeleteKeyIn(int32_t view, int32_t Root, const std::string& Path);
     void ScanOneStartKey();
     void PrepareScan();
     void FinishScan();
@@ -101,7 +114,9 @@ private:
     std::string scanPath_ = "Software";
     int32_t totalData_ = 0;
     int32_t totalKeys_ = 0;
+    int32_t view_ = 0;
     int32_t walkRoot_ = 0;  // the root of the start key being walked
+    int32_t walkView_ = 0;  // and its view
 };
 
 }  // namespace vt

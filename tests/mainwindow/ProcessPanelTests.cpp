@@ -72,14 +72,15 @@ TEST_F(ProcessPanel, HelpTextsAreExact) {
               "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si avviano "
               "automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente un'icona che "
               "indica il relativo grado di affidabilit\xc3\xa0.");
-    EXPECT_EQ(form->ControlText(IDC_LABEL12), "CU\r\nLM\r\nR\r\nRO\r\nRS\r\nRSO\r\nUST\r\nCST");
+    EXPECT_EQ(form->ControlText(IDC_LABEL12), "CU\r\nLM\r\nR\r\nRO\r\nRS\r\nRSO\r\nUST\r\nCST\r\n32");
     EXPECT_EQ(form->ControlText(IDC_LABEL13),
               "Voce presente in HKEY_CURRENT_USER\r\nVoce presente in HKEY_LOCAL_MACHINE\r\n"
               "Voce presente nella chiave Run del registro\r\nVoce presente nella chiave RunOnce del registro\r\n"
               "Voce presente nella chiave RunServices del registro\r\n"
               "Voce presente nella chiave RunServicesOnce del registro\r\n"
               "Voce in Esecuzione automatica dell'utente corrente\r\n"
-              "Voce in Esecuzione Automatica per tutti gli utenti");
+              "Voce in Esecuzione Automatica per tutti gli utenti\r\n"
+              "Voce presente nella vista a 32 bit del registro");
     EXPECT_EQ(form->ControlText(IDC_LABEL14),
               "Dall'unione di CU o LM con le altre chiavi di registro, appare ad esempio CUR");
     EXPECT_EQ(form->ControlText(IDC_COMMAND1), "&Termina && Elimina");

@@ -107,17 +107,80 @@ bool RemoveTree(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-TestRegKey::TestRegKey() : path_("Software\\VantorileTests\\" + UniqueName("k")) {
+TestRegKey::TestRegKey(HKEY root) : root_(root), path_("Software\\VantorileTests\\" + UniqueName("k")) {
     HKEY k = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) ==
-        ERROR_SUCCESS)
+    if (::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) == ERROR_SUCCESS)
         ::RegCloseKey(k);
 }
 
 TestRegKey::~TestRegKey() {
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VantorileTests");  // only succeeds once empty
+    for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}, REGSAM{KEY_WOW64_64KEY}}) {
+        HKEY k = nullptr;
+        if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS | view, &k) == ERROR_SUCCESS) {
+            ::RegDeleteTreeA(k, nullptr);
+            ::RegCloseKey(k);
+        }
+        ::RegDeleteKeyExA(root_, path_.c_str(), view, 0);
+        ::RegDeleteKeyExA(root_, "Software\\VantorileTests", view, 0);  // only succeeds once empty
+    }
+}
+
+bool PutRegValue(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& bytes,
+                 REGSAM view) {
+    UniqueHKey k;
+    if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, k.put(), nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExA(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+bool GetRegValue(HKEY root, const std::string& key, const std::string& name, std::string& bytes, REGSAM view,
+                 DWORD* type) {
+    UniqueHKey k;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, k.put()) != ERROR_SUCCESS) return false;
+    DWORD size = 0, t = 0;
+    if (::RegQueryValueExA(k.get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS) return false;
+    std::string data(size + 1, '\0');
+    if (::RegQueryValueExA(k.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    bytes = std::move(data);
+    if (type) *type = t;
+    return true;
+}
+
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name, REGSAM view) {
+    UniqueHKey k;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, k.put()) != ERROR_SUCCESS) return false;
+    return ::RegQueryValueExA(k.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool RegKeyExists(HKEY root, const std::string& key, REGSAM view) {
+    UniqueHKey k;
+    return ::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, k.put()) == ERROR_SUCCESS;
+}
+
+PlantedValue::PlantedValue(HKEY root, std::string key, std::string name, DWORD type, std::string bytes, REGSAM view)
+    : root_(root), key_(std::move(key)), name_(std::move(name)), view_(view) {
+    for (size_t at = key_.find('\\'); ; at = key_.find('\\', at + 1)) {
+        std::string part = key_.substr(0, at);
+        if (!RegKeyExists(root_, part, view_)) created_.push_back(part);
+        if (at == std::string::npos) break;
+    }
+    PutRegValue(root_, key_, name_, type, bytes, view_);
+}
+
+PlantedValue::PlantedValue(HKEY root, std::string key, std::string name, const std::string& text, REGSAM view)
+    : PlantedValue(root, std::move(key), std::move(name), REG_SZ, text + std::string(1, '\0'), view) {}
+
+PlantedValue::~PlantedValue() {
+    UniqueHKey k;
+    if (::RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE | view_, k.put()) == ERROR_SUCCESS)
+        ::RegDeleteValueA(k.get(), name_.c_str());
+    k.reset();
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) ::RegDeleteKeyExA(root_, it->c_str(), view_, 0);
 }
 
 std::string ServiceUrl() { return GetEnv("VANTORILE_TEST_SERVICE"); }

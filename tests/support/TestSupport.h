@@ -35,19 +35,50 @@ bool FileExists(const std::string& path);
 // Removes a folder tree; true when it is gone afterwards.
 bool RemoveTree(const std::string& path);
 
-// A key "Software\VantorileTests\<unique>" under HKEY_CURRENT_USER, deleted with its
-// whole subtree at the end of the scope.
+// A key "Software\VantorileTests\<unique>" under HKEY_CURRENT_USER (or another root),
+// deleted with its whole subtree at the end of the scope, from every registry view (under
+// HKEY_LOCAL_MACHINE the 32-bit view of a 64-bit system keeps a key of its own there).
 class TestRegKey {
 public:
-    TestRegKey();
+    explicit TestRegKey(HKEY root = HKEY_CURRENT_USER);
     ~TestRegKey();
     TestRegKey(const TestRegKey&) = delete;
     TestRegKey& operator=(const TestRegKey&) = delete;
-    const std::string& path() const { return path_; }  // relative to HKEY_CURRENT_USER
-    HKEY root() const { return HKEY_CURRENT_USER; }
+    const std::string& path() const { return path_; }  // relative to root()
+    HKEY root() const { return root_; }
 
 private:
+    HKEY root_;
     std::string path_;
+};
+
+// Raw registry access in a view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY), so tests plant
+// values and read back what the classes did without going through them.
+bool PutRegValue(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& bytes,
+                 REGSAM view = 0);
+// The value's bytes, or false when it cannot be read.
+bool GetRegValue(HKEY root, const std::string& key, const std::string& name, std::string& bytes, REGSAM view = 0,
+                 DWORD* type = nullptr);
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name, REGSAM view = 0);
+bool RegKeyExists(HKEY root, const std::string& key, REGSAM view = 0);
+
+// A value planted in a real key of the prefix (a Run key, a StartupApproved list ...) in
+// a chosen view for the length of a scope; the keys it had to create go again afterwards.
+class PlantedValue {
+public:
+    PlantedValue(HKEY root, std::string key, std::string name, DWORD type, std::string bytes, REGSAM view = 0);
+    // A REG_SZ text.
+    PlantedValue(HKEY root, std::string key, std::string name, const std::string& text, REGSAM view = 0);
+    ~PlantedValue();
+    PlantedValue(const PlantedValue&) = delete;
+    PlantedValue& operator=(const PlantedValue&) = delete;
+    bool Exists() const { return RegValueExists(root_, key_, name_, view_); }
+
+private:
+    HKEY root_;
+    std::string key_, name_;
+    REGSAM view_;
+    std::vector<std::string> created_;  // keys made for the value, outermost first
 };
 
 // The reference service started by the test runner for this executable, as

@@ -1,5 +1,6 @@
-// Startup entry codes: where a startup entry lives ("CUR", "LMRO", "UST" ...), built from
-// a registry root and key or a startup folder, and decoded again for the removal.
+// Startup entry codes: where a startup entry lives ("CUR", "LMRO", "LMR32", "UST" ...),
+// built from a registry root, key and view or a startup folder, and decoded again for the
+// removal; and the startup row as data, for the window and anything that reports rows.
 #pragma once
 
 #include <cstdint>
@@ -16,15 +17,39 @@ inline constexpr const char* kKeyRunOnce = "Software\\Microsoft\\Windows\\Curren
 inline constexpr const char* kKeyRunServices = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 inline constexpr const char* kKeyRunServicesOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
 
-// "CU"/"LM"/"" followed by "R"/"RO"/"RS"/"RSO"/"" (exact key paths only).
-std::string RegistryEntryCode(int32_t root, std::string_view key);
+// "CU"/"LM"/"" followed by "R"/"RO"/"RS"/"RSO"/"" (exact key paths only), then "32" (or
+// "64") for an entry read from the registry view other than the program's own (view 0).
+std::string RegistryEntryCode(int32_t root, std::string_view key, int32_t view = 0);
 
 struct DecodedCode {
     int32_t folderId = 0;   // 7 (user startup folder) or 24 (all users), 0 for a registry entry
     int32_t root = 0;       // HKEY_CURRENT_USER / HKEY_LOCAL_MACHINE, 0 when the code names none
     std::string key;        // one of the four Run keys, "" when the code names none
+    int32_t view = 0;       // 32 or 64 for a code ending so; 0 the program's own view
 };
 DecodedCode DecodeStartupCode(std::string_view code);
+
+// Where the system's startup manager would record the entry as turned off: a root and a
+// StartupApproved list ("Run", "Run32", "StartupFolder"), or an empty list for entries
+// it does not manage (RunOnce, RunServices ..., values of subkeys). `in32BitView`: the
+// entry's key lies in the 32-bit view of a 64-bit system.
+struct ApprovalPlace {
+    int32_t root = 0;
+    std::string list;
+};
+ApprovalPlace ApprovalPlaceFor(const DecodedCode& code, bool in32BitView);
+
+// One row of the startup list, as data: what the list shows, plus the view it was read
+// from and whether the system has turned it off, so nothing needs to be read back from
+// the control or its colours.
+struct StartupEntry {
+    std::string name;       // value name or file name (the row's text)
+    std::string path;       // command line, shortcut target or file name (sub-item 1)
+    std::string code;       // startup entry code (sub-item 2)
+    int32_t grade = 0;      // reliability grade, the row's icon
+    int32_t view = 0;       // registry view: 0 the program's own (and every folder file), 32 or 64
+    bool disabled = false;  // marked off in StartupApproved: listed, but does not start
+};
 
 // Strict number syntax: optional sign, digits with an optional decimal point (digits on at
 // least one side), optional exponent. Surrounding blanks are allowed, nothing else.

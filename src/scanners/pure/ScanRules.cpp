@@ -106,7 +106,7 @@ bool PassesDepthAndKeyFilter(std::string_view path, long baseDepth, int16_t dept
     return true;
 }
 
-std::vector<Location> LocationSet(int32_t number) {
+std::vector<Location> LocationSet(int32_t number, int32_t otherView) {
     const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion";
     switch (number) {
     case 0: return {{kHkeyLocalMachine, cv + "\\Uninstall"}};
@@ -120,9 +120,13 @@ std::vector<Location> LocationSet(int32_t number) {
     case 6: return {{kHkeyLocalMachine, cv + "\\App Paths"}};
     case 7: {
         std::vector<Location> out;
-        for (int32_t root : {kHkeyCurrentUser, kHkeyLocalMachine})
-            for (const char* run : {"\\Run", "\\RunOnce", "\\RunServices", "\\RunServicesOnce"})
-                out.push_back({root, cv + run});
+        auto addRunKeys = [&](int32_t view) {
+            for (int32_t root : {kHkeyCurrentUser, kHkeyLocalMachine})
+                for (const char* run : {"\\Run", "\\RunOnce", "\\RunServices", "\\RunServicesOnce"})
+                    out.push_back({root, cv + run, view});
+        };
+        addRunKeys(0);
+        if (otherView != 0) addRunKeys(otherView);
         return out;
     }
     case 8:

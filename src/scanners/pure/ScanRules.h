@@ -60,9 +60,12 @@ bool WithinDepth(long pathDepth, long baseDepth, int16_t depthLimit);
 struct Location {
     int32_t root;
     std::string path;
+    int32_t view = 0;  // a registry view of its own (32 or 64); 0: the scan's view
 };
 // The predefined location sets 0 to 8, in scan order; an empty list for any other number.
-std::vector<Location> LocationSet(int32_t number);
+// With otherView (the view a 64-bit system keeps apart from the program's own), set 7 is
+// followed by its eight keys once more in that view.
+std::vector<Location> LocationSet(int32_t number, int32_t otherView = 0);
 // Key patterns that set 2 scans with: the names beginning with "." and the root itself.
 inline constexpr const char* kExtensionKeysFilter = ".*|";
 

@@ -95,6 +95,16 @@ TEST(ScanRules, LocationSets) {
     EXPECT_EQ(run[3].path, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
     EXPECT_EQ(run[4].root, kHkeyLocalMachine);
     EXPECT_EQ(run[7].path, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
+    for (const Location& loc : run) EXPECT_EQ(loc.view, 0);
+    // The other view of a 64-bit system: the same eight keys again, after the first eight.
+    auto both = LocationSet(7, 32);
+    ASSERT_EQ(both.size(), 16u);
+    for (size_t i = 0; i < 16; ++i) {
+        EXPECT_EQ(both[i].root, run[i % 8].root) << i;
+        EXPECT_EQ(both[i].path, run[i % 8].path) << i;
+        EXPECT_EQ(both[i].view, i < 8 ? 0 : 32) << i;
+    }
+    EXPECT_EQ(LocationSet(0, 32).size(), 1u);  // only the startup set has a second view
     EXPECT_EQ(LocationSet(2).size(), 1u);
     EXPECT_EQ(LocationSet(2)[0].path, "");
     EXPECT_EQ(LocationSet(8)[1].path, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
