@@ -376,9 +376,12 @@ TEST(RegistryScannerSets, StartupSetAsTheMainWindowRunsIt) {
     cScanRegistry scan(&rec);
     rec.scanner = &scan;
     std::vector<std::string> ours;
-    rec.onKey = [&](const std::string& k, bool&) { ours.push_back("K " + k); };
+    // Each event with the view the scanner reads while it runs.
+    auto view = [&] { return "@" + std::to_string(scan.RegistryView()); };
+    rec.onKey = [&](const std::string& k, bool&) { ours.push_back("K " + k + view()); };
     rec.onData = [&](const std::string& v, const std::string& k, bool&) {
-        if (v == RunKeysFixture::kValue || v.find("value") != std::string::npos) ours.push_back("D " + k + "|" + v);
+        if (v == RunKeysFixture::kValue || v.find("value") != std::string::npos)
+            ours.push_back("D " + k + "|" + v + view());
     };
     scan.CustomScanPath(7);
     scan.ScanSubKeys(false);
@@ -388,13 +391,16 @@ TEST(RegistryScannerSets, StartupSetAsTheMainWindowRunsIt) {
     std::vector<std::string> expected;
     const auto locations = vt::scan::LocationSet(7);
     for (size_t i = 0; i < locations.size(); ++i) {
-        expected.push_back("K " + locations[i].path);
-        expected.push_back("D " + locations[i].path + "|" + RunKeysFixture::kValue);
+        expected.push_back("K " + locations[i].path + "@0");
+        expected.push_back("D " + locations[i].path + "|" + RunKeysFixture::kValue + "@0");
         if (i == 0) {
-            expected.push_back("K " + RunKeysFixture::Sub());
-            expected.push_back("D " + RunKeysFixture::Sub() + "|subvalue");
+            expected.push_back("K " + RunKeysFixture::Sub() + "@0");
+            expected.push_back("D " + RunKeysFixture::Sub() + "|subvalue@0");
         }
     }
+    // Then the machine's four keys in the 32-bit view (the fixture's values are native
+    // only); the current user's keys are the same keys in both views and come once.
+    for (size_t i = 4; i < 8; ++i) expected.push_back("K " + locations[i].path + "@32");
     // Other programs' entries of the prefix may sit in the Run keys too: compare ours only.
     std::vector<std::string> filtered;
     for (const std::string& e : ours)
@@ -405,7 +411,97 @@ TEST(RegistryScannerSets, StartupSetAsTheMainWindowRunsIt) {
     EXPECT_FALSE(scan.Scanning());
     EXPECT_EQ(scan.ClassRoot(), kHkeyLocalMachine);
     EXPECT_EQ(scan.ScanPath(), locations.back().path);
+    EXPECT_EQ(scan.RegistryView(), 0);
     EXPECT_TRUE(rec.scanningSeen.empty());
+}
+
+// The same value name in the machine's Run key of both views, and one in the user's.
+struct TwoViewRunValues {
+    static constexpr const char* kName = "VantorileViewTest";
+    const std::string run = vt::scan::LocationSet(7)[4].path;
+    vt::test::PlantedValue native{HKEY_LOCAL_MACHINE, run, kName, "C:\\native.exe"};
+    vt::test::PlantedValue wow{HKEY_LOCAL_MACHINE, run, kName, "C:\\wow.exe", KEY_WOW64_32KEY};
+    vt::test::PlantedValue user{HKEY_CURRENT_USER, vt::scan::LocationSet(7)[0].path, kName, "C:\\user.exe"};
+};
+
+TEST(RegistryScannerSets, StartupSetListsBothViewsAndDeletesInTheOneAskedFor) {
+    TwoViewRunValues values;
+    ASSERT_TRUE(values.native.Exists() && values.wow.Exists() && values.user.Exists());
+    Recorder rec;
+    cScanRegistry scan(&rec);
+    std::vector<std::string> seen;
+    rec.onData = [&](const std::string& v, const std::string& k, bool&) {
+        if (v == TwoViewRunValues::kName) seen.push_back(k + "@" + std::to_string(scan.RegistryView()));
+    };
+    const auto locations = vt::scan::LocationSet(7);
+    struct Case {
+        int32_t view;
+        std::vector<std::string> expected;
+    } cases[] = {
+        // The program's own view: every entry, each once.
+        {0, {locations[0].path + "@0", values.run + "@0", values.run + "@32"}},
+        // A view asked for: the eight keys in that view alone.
+        {32, {locations[0].path + "@32", values.run + "@32"}},
+        {64, {locations[0].path + "@64", values.run + "@64"}},
+    };
+    for (const Case& c : cases) {
+        seen.clear();
+        scan.RegistryView(c.view);
+        scan.ScanDeep(1);
+        scan.BeginCustomScan(7);
+        EXPECT_EQ(seen, c.expected) << c.view;
+        EXPECT_EQ(scan.RegistryView(), c.view);
+    }
+
+    // Deleting in the 32-bit view removes that value only, never its native namesake.
+    scan.RegistryView(32);
+    EXPECT_TRUE(scan.DeleteValue(kHkeyLocalMachine, values.run, TwoViewRunValues::kName));
+    EXPECT_FALSE(values.wow.Exists());
+    EXPECT_TRUE(values.native.Exists());
+}
+
+TEST(RegistryScannerViews, WalkAndDeletionsStayInTheView) {
+    vt::test::TestRegKey machine(HKEY_LOCAL_MACHINE);
+    const std::string T = machine.path();
+    const std::string x("x\0", 2);
+    ASSERT_TRUE(vt::test::PutRegValue(HKEY_LOCAL_MACHINE, T, "only32", REG_SZ, x, KEY_WOW64_32KEY));
+    for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}}) {
+        ASSERT_TRUE(vt::test::PutRegValue(HKEY_LOCAL_MACHINE, T, "v", REG_SZ, x, view));
+        ASSERT_TRUE(vt::test::PutRegValue(HKEY_LOCAL_MACHINE, T + "\\gone", "g", REG_SZ, x, view));
+    }
+    Recorder rec;
+    cScanRegistry scan(&rec);
+    // The handler deletes what it meets: the key "gone" and the value "v".
+    rec.onKey = [&](const std::string& k, bool& del) { del = k == T + "\\gone"; };
+    rec.onData = [&](const std::string& v, const std::string&, bool& del) { del = v == "v"; };
+    scan.RegistryView(32);
+    scan.ScanSubKeys(true);
+    scan.BeginScanning(kHkeyLocalMachine, T);
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + T, "D " + T + "|only32", "D " + T + "|v", "K " + T + "\\gone",
+                                                 "Done 2 2"}));
+    EXPECT_FALSE(vt::test::RegValueExists(HKEY_LOCAL_MACHINE, T, "v", KEY_WOW64_32KEY));
+    EXPECT_FALSE(vt::test::RegKeyExists(HKEY_LOCAL_MACHINE, T + "\\gone", KEY_WOW64_32KEY));
+    EXPECT_TRUE(vt::test::RegValueExists(HKEY_LOCAL_MACHINE, T, "v"));
+    EXPECT_TRUE(vt::test::RegKeyExists(HKEY_LOCAL_MACHINE, T + "\\gone"));
+    // The public deletions too.
+    scan.RegistryView(0);
+    EXPECT_TRUE(scan.DeleteKey(kHkeyLocalMachine, T + "\\gone"));
+    EXPECT_FALSE(vt::test::RegKeyExists(HKEY_LOCAL_MACHINE, T + "\\gone"));
+    EXPECT_FALSE(scan.DeleteValue(kHkeyLocalMachine, T, "only32"));  // not in this view
+}
+
+TEST(RegistryScannerViews, OnlyTheThreeViewsAreAccepted) {
+    cScanRegistry scan;
+    scan.RegistryView(64);
+    try {
+        scan.RegistryView(16);
+        ADD_FAILURE() << "accepted";
+    } catch (const vt::AppError& e) {
+        EXPECT_EQ(e.Number(), 5);
+        EXPECT_EQ(e.Description(), "Invalid registry view value.");
+        EXPECT_NE(e.Source().find(".cScanRegistry"), std::string::npos);
+    }
+    EXPECT_EQ(scan.RegistryView(), 64);
 }
 
 TEST(RegistryScannerSets, ExtensionSetRestoresKeyFilter) {
