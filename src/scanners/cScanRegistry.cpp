@@ -128,7 +128,7 @@ void cScanRegistry::ScanPredefinedLocations(int32_t ownView) {
         scanPath_ = loc.path;
         view_ = loc.view != 0 ? loc.view : ownView;
         // A key both views share was listed already: its entries must not appear twice.
-        if (loc.view != 0 && SameKeyInBothViews(loc.root, loc.path, loc.view, ownView)) continue;
+        if (loc.view != 0 && !OnlyInItsView(loc.root, loc.path, loc.view, ownView)) continue;
         ScanOneStartKey();
     }
 }
@@ -228,10 +228,11 @@ void cScanRegistry::WalkSubKeys(const std::string& path) {
     }
 }
 
-bool cScanRegistry::SameKeyInBothViews(int32_t root, const std::string& path, int32_t view, int32_t ownView) {
+bool cScanRegistry::OnlyInItsView(int32_t root, const std::string& path, int32_t view, int32_t ownView) {
     UniqueHKey here = OpenKey(root, path, KEY_QUERY_VALUE, view);
+    if (!here) return false;
     UniqueHKey own = OpenKey(root, path, KEY_QUERY_VALUE, ownView);
-    return here && own && SameRegistryKey(here.get(), own.get());
+    return !own || !SameRegistryKey(here.get(), own.get());
 }
 
 bool cScanRegistry::DeleteValue(int32_t Root, const std::string& Path, const std::string& Value) {

@@ -16,9 +16,9 @@
 //    delete keys and values freely. Arguments are copies.
 //  - RegistryView (0 the program's own view, 32, 64) applies to every open, enumeration
 //    and delete. On a 64-bit system with the view left at 0, location set 7 lists its
-//    eight keys and then the same keys in the other view, leaving out a key that is one
-//    physical key in both views (HKEY_CURRENT_USER's, on current Windows). While a
-//    location set runs, RegistryView reads the view of the location being walked (as
+//    eight keys and then those of them that exist in the other view, leaving out a key
+//    that is one physical key in both (HKEY_CURRENT_USER's, on current Windows). While
+//    a location set runs, RegistryView reads the view of the location being walked (as
 //    ClassRoot and ScanPath read its root and key); afterwards it reads its setting again.
 //  - A start key deeper than 32767 levels, or a count past 2^31-1, ends the call with a
 //    vt::AppError (number 6, "Overflow") and no DoneScanning; the instance is idle again
@@ -84,8 +84,8 @@ public:
 
 private:
     void ScanPredefinedLocations(int32_t ownView);
-    // True when root\path in `view` is the physical key that `ownView` already showed.
-    static bool SameKeyInBothViews(int32_t root, const std::string& path, int32_t view, int32_t ownView);
+    // True when root\path exists in `view` and is not the physical key `ownView` shows.
+    static bool OnlyInItsView(int32_t root, const std::string& path, int32_t view, int32_t ownView);
     bool DeleteValueIn(int32_t view, int32_t Root, const std::string& Path, const std::string& Value);
     bool DeleteKeyIn(int32_t view, int32_t Root, const std::string& Path);
     void ScanOneStartKey();
