@@ -103,6 +103,8 @@ protected:
     }
 
     ComScope com;
+    TempDir dir;
+    LocalAppData local{dir.path()};  // removals keep their backups in the test's folder
     ScriptedPrompt prompt;
     NoWaitClock clock;
     std::unique_ptr<Form1> form;
@@ -111,7 +113,7 @@ protected:
 TEST_F(StartupViews, BothViewsOfTheMachineKeyAreTwoRowsAndRemovalTakesOnlyThe32BitOne) {
     Scan();
     const long before = NumData();
-    const std::string native = "C:\\windows\\system32\\notepad.exe", wow = "C:\\windows\\system32\\winver.exe";
+    const std::string native = dir / "vt_native.exe", wow = dir / "vt_wow.exe";
     PlantedValue lm(HKEY_LOCAL_MACHINE, kKeyRun, "vtViews", native);
     PlantedValue lm32(HKEY_LOCAL_MACHINE, kKeyRun, "vtViews", wow, KEY_WOW64_32KEY);
     // The current user's Run key is one key in both views: listed once.
@@ -147,13 +149,14 @@ TEST_F(StartupViews, BothViewsOfTheMachineKeyAreTwoRowsAndRemovalTakesOnlyThe32B
     EXPECT_EQ(entries[static_cast<size_t>(w32)].path, wow);
 
     // The details dialog shows each row's own program.
-    for (auto [row, file] : {std::pair{w32, "winver.exe"}, std::pair{nat, "notepad.exe"}}) {
+    for (auto [row, file] : {std::pair{w32, "vt_wow.exe"}, std::pair{nat, "vt_native.exe"}}) {
         DoubleClick(row);
         ASSERT_NE(form->Details(), nullptr);
         EXPECT_EQ(form->Details()->InfoText(8), file);
     }
 
-    // Removing the 32-bit row deletes that value and its record only.
+    // Removing the 32-bit row deletes that value and its record only; the file question
+    // names the 32-bit value's program.
     Remove(Row("vtViews", "LMR32"), {IDYES, IDNO});
     ASSERT_EQ(prompt.asked.size(), 2u);
     EXPECT_EQ(prompt.asked[1].text, "Vuoi anche eliminare il file " + wow + " dal PC?");
