@@ -1,10 +1,22 @@
 #include "inventory/StartupScan.h"
 
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
 #include "core/PathText.h"
+#include "registry/StartupApproved.h"
 
 namespace vt {
+
+bool StartupRowDisabled(const std::string& code, const std::string& name) {
+    const DecodedCode decoded = DecodeStartupCode(code);
+    const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
+    try {
+        return !place.list.empty() && StartupEntryDisabled(place.root, place.list, name);
+    } catch (...) {
+        return false;
+    }
+}
 
 class StartupScan::RegistryEvents : public IScanRegistryEvents {
 public:
@@ -121,6 +133,7 @@ void StartupScan::SCANDIR_CurrentFile(const std::string& File, const std::string
         row.command = File;
         row.lookupName = GetCommandProgramPath(File);
     }
+    row.disabled = StartupRowDisabled(row.code, File);
     if (events_) events_->RowFound(row);
 }
 
@@ -129,16 +142,24 @@ void StartupScan::SCANREG_CurrentData(const std::string& Value, const std::strin
         ++skipped_;
         return;
     }
+    // The scanner reads the view of the key it walks: the program's own, or the other one
+    // of a 64-bit system; the data is read in that view, never a namesake's of the other.
+    const int32_t view = scanReg_->RegistryView();
     std::string data;
-    try { data = registry_->ValueEx(Root, Key, Value).ToText(); } catch (...) {}
+    try {
+        RegistryViewScope<cAdvanceRegistry> inView(*registry_, view);
+        data = registry_->ValueEx(Root, Key, Value).ToText();
+    } catch (...) {}
     const std::string program = GetCommandFileName(StripQuotes(data));
     // A data such as "1" names no program: counted, not listed.
     if (IsNumericText(program)) return;
     StartupRow row;
     row.name = Value;
     row.command = data;
-    row.code = RegistryEntryCode(Root, Key);
+    row.code = RegistryEntryCode(Root, Key, view);
     row.location = std::string(RootAbbreviation(Root)) + "\\" + Key;
+    row.view = ViewName(view);
+    row.disabled = StartupRowDisabled(row.code, Value);
     row.lookupName = fso_.GetFileName(program);
     if (events_) events_->RowFound(row);
 }

@@ -17,6 +17,10 @@
 
 namespace vt {
 
+// Whether the system's startup manager has turned off the entry of that code and name
+// (its StartupApproved record); a record that cannot be read leaves it enabled.
+bool StartupRowDisabled(const std::string& code, const std::string& name);
+
 class IStartupScanEvents {
 public:
     virtual ~IStartupScanEvents() = default;

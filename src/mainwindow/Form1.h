@@ -23,6 +23,7 @@
 #include "platform/Window.h"
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/FileDisposal.h"
+#include "inventory/pure/Rows.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "registry/cAdvanceRegistry.h"
 #include "details/Dialog.h"
@@ -84,7 +85,7 @@ public:
     bool StartupScanning() const { return startupRunning_; }
     // The startup list's rows as data, in list order (the view and the disabled state
     // included).
-    const std::vector<StartupEntry>& StartupEntries() const { return startupEntries_; }
+    const std::vector<StartupRow>& StartupEntries() const { return startupEntries_; }
     // The details dialog opened by the last double click, null when none was opened.
     Dialog* Details() { return details_.get(); }
     HWND Control(int id) const;
@@ -169,9 +170,7 @@ private:
     void SCANREG_DoneScanning(int32_t TotalData, int32_t TotalKeys);
     void RunStartupScan();
     void CancelStartupScan();
-    void AddStartupRow(StartupEntry entry);
-    // Whether the system's startup manager has turned off the entry of that code and name.
-    bool StartupDisabled(const std::string& code, const std::string& name) const;
+    void AddStartupRow(StartupRow row);
     void AddToNumData(long long amount);
 
     // Startup entry removal.
@@ -223,7 +222,7 @@ private:
     ListView listView1_;
 
     ListView listView2_;
-    std::vector<StartupEntry> startupEntries_;  // one per row of ListView2
+    std::vector<StartupRow> startupEntries_;  // one per row of ListView2
     std::unique_ptr<ToolBarEvents> toolbarEvents_;
     VtToolBar toolbar_;
 

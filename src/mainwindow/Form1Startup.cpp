@@ -7,10 +7,10 @@
 #include "mainwindow/pure/ListColumns.h"
 #include "mainwindow/Form1Events.h"
 #include "mainwindow/Impostors.h"
+#include "inventory/StartupScan.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
-#include "registry/StartupApproved.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -117,10 +117,10 @@ void Form1::CancelStartupScan() {
     try { if (SCANDIR) SCANDIR->CancelScanning(); } catch (...) {}
 }
 
-void Form1::AddStartupRow(StartupEntry entry) {
+void Form1::AddStartupRow(StartupRow entry) {
     int row = listView2_.AddRow(entry.name, entry.grade);
     if (row < 0) return;
-    listView2_.SetText(row, 1, entry.path);
+    listView2_.SetText(row, 1, entry.command);
     listView2_.SetText(row, 2, entry.code);
     listView2_.SetTextColor(row, 2, kBlue);
     if (entry.disabled) {
@@ -133,17 +133,6 @@ void Form1::AddStartupRow(StartupEntry entry) {
     }
     if (static_cast<size_t>(row) >= startupEntries_.size()) startupEntries_.resize(static_cast<size_t>(row) + 1);
     startupEntries_[static_cast<size_t>(row)] = std::move(entry);
-}
-
-bool Form1::StartupDisabled(const std::string& code, const std::string& name) const {
-    const DecodedCode decoded = DecodeStartupCode(code);
-    const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
-    // A record that cannot be read leaves the entry enabled: it may well start.
-    try {
-        return !place.list.empty() && StartupEntryDisabled(place.root, place.list, name);
-    } catch (...) {
-        return false;
-    }
 }
 
 void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
@@ -172,7 +161,14 @@ void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path
         shown = File;
     }
     if (!listView2_.hwnd()) return;
-    AddStartupRow({File, shown, code, currentGrade_, kOwnRegistryView, StartupDisabled(code, File)});
+    StartupRow entry;
+    entry.name = File;
+    entry.command = shown;
+    entry.code = code;
+    entry.location = Path;
+    entry.grade = currentGrade_;
+    entry.disabled = StartupRowDisabled(code, File);
+    AddStartupRow(std::move(entry));
     int last = listView2_.Count() - 1;
     MarkIfImpostor(listView2_, last, GetFolderPath(shown).empty() ? full : shown);
     listView2_.Select(last);
@@ -198,7 +194,16 @@ void Form1::SCANREG_CurrentData(const std::string& Value, const std::string& Key
     // A data such as "1" names no program: counted, not listed.
     if (!IsNumericText(program) && listView2_.hwnd()) {
         currentGrade_ = QueryReputation(fso_.GetFileName(program));
-        AddStartupRow({Value, data, code, currentGrade_, view, StartupDisabled(code, Value)});
+        StartupRow entry;
+        entry.name = Value;
+        entry.command = data;
+        entry.code = code;
+        entry.location = std::string(RootAbbreviation(Root)) + "\\" + Key;
+        entry.view = ViewName(view);
+        entry.disabled = StartupRowDisabled(code, Value);
+        entry.grade = currentGrade_;
+        entry.lookupName = fso_.GetFileName(program);
+        AddStartupRow(std::move(entry));
         MarkIfImpostor(listView2_, listView2_.Count() - 1, GetCommandProgramPath(StripQuotes(data)));
     }
     try {

@@ -156,6 +156,28 @@ protected:
     TempDir dir;
 };
 
+// The rows the console writes carry the registry view and the disabled state the startup
+// panel draws: a 32-bit value of the machine's Run key, and an entry turned off.
+TEST_F(Console, StartupRowsCarryTheirViewAndDisabledState) {
+    const std::string approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+    PlantedValue wow(HKEY_LOCAL_MACHINE, kKeyRun, "vtc wow", dir / "vtc_wow.exe", KEY_WOW64_32KEY);
+    PlantedValue off(HKEY_CURRENT_USER, kKeyRun, "vtc off", dir / "vtc_off.exe");
+    PlantedValue record(HKEY_CURRENT_USER, approved, "vtc off", REG_BINARY, std::string("\x03\0\0\0\0\0\0\0\0\0\0\0", 12));
+    Ran ran = RunVantorilec("startup --format json");
+    ASSERT_EQ(ran.code, 0u) << ran.err;
+    const json items = json::parse(ran.out)["items"];
+    const json* w = FindItem(items, "vtc wow");
+    ASSERT_NE(w, nullptr) << ran.out;
+    EXPECT_EQ((*w)["code"], "LMR32");
+    EXPECT_EQ((*w)["view"], "32");
+    EXPECT_EQ((*w)["command"], dir / "vtc_wow.exe");
+    EXPECT_EQ((*w)["disabled"], false);
+    const json* o = FindItem(items, "vtc off");
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ((*o)["view"], "native");
+    EXPECT_EQ((*o)["disabled"], true);
+}
+
 // The same fixtures through the window and through the console program: the rows agree,
 // field for field and in order.
 TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {

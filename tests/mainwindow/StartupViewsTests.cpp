@@ -141,12 +141,13 @@ TEST_F(StartupViews, BothViewsOfTheMachineKeyAreTwoRowsAndRemovalTakesOnlyThe32B
     // The rows as data: the view each came from and its state.
     const auto& entries = form->StartupEntries();
     ASSERT_EQ(entries.size(), static_cast<size_t>(List().Count()));
-    EXPECT_EQ(entries[static_cast<size_t>(nat)].view, 0);
+    EXPECT_EQ(entries[static_cast<size_t>(nat)].view, "native");
     EXPECT_FALSE(entries[static_cast<size_t>(nat)].disabled);
-    EXPECT_EQ(entries[static_cast<size_t>(w32)].view, 32);
+    EXPECT_EQ(entries[static_cast<size_t>(w32)].view, "32");
     EXPECT_TRUE(entries[static_cast<size_t>(w32)].disabled);
     EXPECT_EQ(entries[static_cast<size_t>(w32)].code, "LMR32");
-    EXPECT_EQ(entries[static_cast<size_t>(w32)].path, wow);
+    EXPECT_EQ(entries[static_cast<size_t>(w32)].command, wow);
+    EXPECT_EQ(entries[static_cast<size_t>(w32)].location, std::string("HKLM\\") + kKeyRun);
 
     // The details dialog shows each row's own program.
     for (auto [row, file] : {std::pair{w32, "vt_wow.exe"}, std::pair{nat, "vt_native.exe"}}) {

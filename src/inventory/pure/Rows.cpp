@@ -17,6 +17,8 @@ ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int3
     return row;
 }
 
+std::string ViewName(int32_t view) { return view == 0 ? "native" : std::to_string(view); }
+
 const char* VerdictWord(int32_t grade) {
     switch (grade) {
     case 1: return "safe";

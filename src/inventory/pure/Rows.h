@@ -34,6 +34,10 @@ ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int3
 // The word for a reliability grade: none, safe, infected, target, unknown.
 const char* VerdictWord(int32_t grade);
 
+// A row's registry view as the rows name it: "native" for the program's own (0), else
+// the view's number ("32", or "64" for a 32-bit build).
+std::string ViewName(int32_t view);
+
 // "HKCU", "HKLM", "HKCR", "HKU" for a predefined root, "" for any other.
 const char* RootAbbreviation(int32_t root);
 

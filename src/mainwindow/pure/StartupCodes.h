@@ -1,6 +1,6 @@
 // Startup entry codes: where a startup entry lives ("CUR", "LMRO", "LMR32", "UST" ...),
 // built from a registry root, key and view or a startup folder, and decoded again for the
-// removal; and the startup row as data, for the window and anything that reports rows.
+// removal.
 #pragma once
 
 #include <cstdint>
@@ -38,18 +38,6 @@ struct ApprovalPlace {
     std::string list;
 };
 ApprovalPlace ApprovalPlaceFor(const DecodedCode& code, bool in32BitView);
-
-// One row of the startup list, as data: what the list shows, plus the view it was read
-// from and whether the system has turned it off, so nothing needs to be read back from
-// the control or its colours.
-struct StartupEntry {
-    std::string name;       // value name or file name (the row's text)
-    std::string path;       // command line, shortcut target or file name (sub-item 1)
-    std::string code;       // startup entry code (sub-item 2)
-    int32_t grade = 0;      // reliability grade, the row's icon
-    int32_t view = 0;       // registry view: 0 the program's own (and every folder file), 32 or 64
-    bool disabled = false;  // marked off in StartupApproved: listed, but does not start
-};
 
 // Strict number syntax: optional sign, digits with an optional decimal point (digits on at
 // least one side), optional exponent. Surrounding blanks are allowed, nothing else.
