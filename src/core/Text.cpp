@@ -19,7 +19,8 @@ std::vector<std::string_view> SplitText(std::string_view s, std::string_view sep
     if (separator.empty()) return {s};
     std::vector<std::string_view> pieces;
     size_t start = 0;
-    for (size_t hit; (hit = s.find(separator, start)) != std::string_view::npos; start = hit + separator.size())
+    for (size_t hit = s.find(separator); hit != std::string_view::npos;
+         start = hit + separator.size(), hit = s.find(separator, start))
         pieces.push_back(s.substr(start, hit - start));
     pieces.push_back(s.substr(start));
     return pieces;

@@ -26,6 +26,8 @@ public:
     // the system's default).
     Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt, int iconResource = 0);
     ~Dialog() override;
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
 
     // Creates and shows the window, its top-left corner at the screen's centre and
     // topmost, then fills it from the selected row of the list DetailsSource names. A

@@ -19,7 +19,7 @@ constexpr const char* kSource = "VersionInfo";
 // Each length is a 16-bit count and a lookup nests a few levels deep, so zeroed slack of
 // this size past the block keeps a reader misled by a malformed resource inside our own
 // memory. Values are still only handed out from within the block.
-constexpr size_t kReaderSlack = 6 * 0x10000;
+constexpr size_t kReaderSlack = size_t{6} * 0x10000;
 
 // VS_FIXEDFILEINFO, as 32-bit words.
 enum FixedWord : size_t { kFlagsMask = 6, kFlags = 7, kOS = 8, kType = 9, kSubtype = 10 };

@@ -7,8 +7,9 @@
 
 namespace vt {
 
+// One by-value assignment serves both copy and move.
 template <typename I>
-class ComPtr {
+class ComPtr {  // NOLINT(cppcoreguidelines-special-member-functions)
 public:
     ComPtr() noexcept = default;
     explicit ComPtr(I* p) noexcept : p_(p) {}  // adopts one reference

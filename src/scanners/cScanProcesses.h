@@ -62,6 +62,7 @@ public:
     explicit cScanProcesses(IScanProcessesEvents* events);
     cScanProcesses(const cScanProcesses&) = delete;
     cScanProcesses& operator=(const cScanProcesses&) = delete;
+    ~cScanProcesses() = default;
 
     // Returns/sets whether to include scanning for system processes.
     bool SystemProcesses() const { return systemProcesses_; }

@@ -2,6 +2,7 @@
 // off-screen DC that WM_PAINT hands over.
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 #include <vector>
 
 #include "platform/WinText.h"
@@ -87,7 +88,7 @@ void VtToolBar::FillBackground(HDC dc, int x, int y, int w, int h, OleColor back
         case GradientDirection::Vertical:
             // Bottom-up rows: the last colour is the first row in memory.
             srcH = part.h;
-            for (auto it = part.colours.rbegin(); it != part.colours.rend(); ++it) pixels.push_back(DibPixel(*it));
+            for (uint32_t c : std::views::reverse(part.colours)) pixels.push_back(DibPixel(c));
             break;
         case GradientDirection::DiagonalDown:
         case GradientDirection::DiagonalUp:

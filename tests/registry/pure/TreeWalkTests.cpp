@@ -94,7 +94,8 @@ TEST(TreeWalk, EndsWhenAKeyRefusesDeletion) {
         // Everything that could go, went.
         for (const auto& [path, list] : t.children)
             for (const auto& name : list) {
-                std::string child = path + "\\" + name;
+                std::string child = path;
+                child.append("\\").append(name);
                 EXPECT_TRUE(c.refuses == child || std::string(c.refuses).rfind(child + "\\", 0) == 0) << child;
             }
     }
