@@ -91,7 +91,9 @@ std::vector<std::string> Lines(const std::string& text) {
 class RunValue {
 public:
     RunValue(HKEY root, const std::string& key, const std::string& name, const std::string& text)
-        : root_(root), key_(key), name_(name) {
+        : root_(root),
+          key_(key),
+          name_(name) {
         DWORD disposition = 0;
         ::RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k_.put(), &disposition);
         created_ = disposition == REG_CREATED_NEW_KEY;
@@ -252,8 +254,8 @@ TEST_F(Console, CsvRoundTripsNamesWithCommasQuotesLineBreaksAndAccents) {
     EXPECT_EQ(toFile.out, "");
     std::string bytes;
     {
-        UniqueFileHandle f(::CreateFileW(Widen(out).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                         nullptr));
+        UniqueFileHandle f(
+            ::CreateFileW(Widen(out).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(f) << out;
         bytes = ReadAll(f.get());
     }
@@ -323,8 +325,8 @@ TEST_F(Console, ProcessesListTheRunningProgramWithItsGrade) {
 }
 
 TEST_F(Console, BadArgumentsExitTwoWithAReasonAndTheUsageAndNothingOnStandardOutput) {
-    const char* cases[] = {"", "list", "processes --format xml", "processes --output", "startup --system",
-                           "processes extra", "--bogus"};
+    const char* cases[] = {
+        "", "list", "processes --format xml", "processes --output", "startup --system", "processes extra", "--bogus"};
     for (const char* args : cases) {
         Ran ran = RunVantorilec(args);
         EXPECT_EQ(ran.code, 2u) << args;

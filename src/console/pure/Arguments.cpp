@@ -47,7 +47,7 @@ std::string Before(const std::string& text) { return text.substr(0, text.find(':
 
 // The library's reasons, in the program's language.
 std::string Reason(const CLI::ParseError& e, const std::vector<std::string>& args) {
-    const std::string what = e.what();
+    std::string what = e.what();
     if (dynamic_cast<const CLI::RequiredError*>(&e)) {
         if (args.empty()) return "manca il comando (processes o startup)";
         if (!args[0].empty() && args[0][0] != '-') return "comando sconosciuto: " + args[0];
@@ -74,8 +74,9 @@ std::string UsageText() {
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::string& version) {
     ParsedArguments result;
-    CLI::App app("Vantorile " + version + ": elenca i processi attivi e le voci di avvio automatico, con il "
-                 "grado di affidabilità di ciascuno. Non modifica nulla.",
+    CLI::App app("Vantorile " + version +
+                     ": elenca i processi attivi e le voci di avvio automatico, con il "
+                     "grado di affidabilità di ciascuno. Non modifica nulla.",
                  kProgram);
     Italian(app);
     app.option_defaults()->group("Opzioni");
@@ -87,7 +88,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
     bool noReputation = false;
     std::string output;
     CLI::App* processes = app.add_subcommand("processes", "Elenca i processi attivi");
-    CLI::App* startup = app.add_subcommand("startup", "Elenca le voci di avvio automatico (registro e cartelle Esecuzione automatica)");
+    CLI::App* startup =
+        app.add_subcommand("startup", "Elenca le voci di avvio automatico (registro e cartelle Esecuzione automatica)");
     for (CLI::App* sub : {processes, startup}) {
         sub->group("Comandi");
         sub->option_defaults()->group("Opzioni");
@@ -111,9 +113,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
         result.action = ParsedArguments::Action::Print;
         result.out = std::string(e.what()) + "\n";
         return result;
-    } catch (const CLI::ParseError& e) {
-        return Refused(Reason(e, args));
-    }
+    } catch (const CLI::ParseError& e) { return Refused(Reason(e, args)); }
     if (format != "text" && format != "csv" && format != "json")
         return Refused("--format: valore non valido \"" + format + "\" (text, csv o json)");
     if (output.empty() && (outputs[0]->count() || outputs[1]->count())) return Refused("--output: nome di file vuoto");

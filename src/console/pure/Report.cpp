@@ -21,8 +21,8 @@ struct Table {
 Table ProcessTable(const std::vector<ProcessRow>& rows) {
     Table t{"processes", {"name", "folder", "path", "pid", "system", "grade", "verdict"}, {}};
     for (const ProcessRow& r : rows)
-        t.rows.push_back({r.name, r.folder, r.path, int64_t{r.pid}, r.system, int64_t{r.grade},
-                          std::string(VerdictWord(r.grade))});
+        t.rows.push_back(
+            {r.name, r.folder, r.path, int64_t{r.pid}, r.system, int64_t{r.grade}, std::string(VerdictWord(r.grade))});
     return t;
 }
 
@@ -52,6 +52,7 @@ std::string Csv(const Table& t) {
     line(std::vector<std::string>(t.fields.begin(), t.fields.end()));
     for (const auto& row : t.rows) {
         std::vector<std::string> cells;
+        cells.reserve(row.size());
         for (const Cell& c : row) cells.push_back(CellText(c));
         line(cells);
     }
@@ -68,8 +69,7 @@ std::string Json(const Table& t, const ReportHeader& h) {
     doc["items"] = nlohmann::ordered_json::array();
     for (const auto& row : t.rows) {
         nlohmann::ordered_json item = nlohmann::ordered_json::object();
-        for (size_t i = 0; i < row.size(); ++i)
-            std::visit([&](const auto& v) { item[t.fields[i]] = v; }, row[i]);
+        for (size_t i = 0; i < row.size(); ++i) std::visit([&](const auto& v) { item[t.fields[i]] = v; }, row[i]);
         doc["items"].push_back(std::move(item));
     }
     // Names come from the registry and the disk; a byte sequence that is not UTF-8 must
@@ -80,9 +80,8 @@ std::string Json(const Table& t, const ReportHeader& h) {
 // Columns are as wide as their widest cell in characters, not bytes, so accented names
 // line up.
 size_t DisplayWidth(std::string_view s) {
-    return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // A line break or tab inside a name would tear the row apart on screen.
@@ -97,6 +96,7 @@ std::string Text(const Table& t) {
     lines.emplace_back(t.fields.begin(), t.fields.end());
     for (const auto& row : t.rows) {
         std::vector<std::string> cells;
+        cells.reserve(row.size());
         for (const Cell& c : row) cells.push_back(OneLine(CellText(c)));
         lines.push_back(std::move(cells));
     }

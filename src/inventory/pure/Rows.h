@@ -14,14 +14,14 @@ struct ProcessRow {
     int32_t pid = 0;
     bool system = false;  // the row of a process whose path cannot be read
     int32_t grade = 0;
-    bool lookup = true;   // false: the grade is fixed and the service is not asked
+    bool lookup = true;  // false: the grade is fixed and the service is not asked
 };
 
 struct StartupRow {
-    std::string name;        // the value's name or the file's name
-    std::string command;     // the command line as stored, the shortcut's target, or the file's name
-    std::string code;        // the startup entry code ("CUR", "UST" ...)
-    std::string location;    // "HKCU\Software\...\Run" or the startup folder
+    std::string name;             // the value's name or the file's name
+    std::string command;          // the command line as stored, the shortcut's target, or the file's name
+    std::string code;             // the startup entry code ("CUR", "UST" ...)
+    std::string location;         // "HKCU\Software\...\Run" or the startup folder
     std::string view = "native";  // the registry view the entry was read through: "native" or "32"
     bool disabled = false;
     int32_t grade = 0;

@@ -22,11 +22,19 @@ TEST(Arguments, GoodCommandLines) {
     } cases[] = {
         {{"processes"}, ListKind::Processes, false, ReportFormat::Text, false, ""},
         {{"processes", "--system", "--format", "csv"}, ListKind::Processes, true, ReportFormat::Csv, false, ""},
-        {{"processes", "--format=json", "--no-reputation", "--output", "C:\\out\\città.json"}, ListKind::Processes,
-         false, ReportFormat::Json, true, "C:\\out\\città.json"},
+        {{"processes", "--format=json", "--no-reputation", "--output", "C:\\out\\città.json"},
+         ListKind::Processes,
+         false,
+         ReportFormat::Json,
+         true,
+         "C:\\out\\città.json"},
         {{"startup"}, ListKind::Startup, false, ReportFormat::Text, false, ""},
-        {{"startup", "--output=x.csv", "--format", "csv", "--no-reputation"}, ListKind::Startup, false,
-         ReportFormat::Csv, true, "x.csv"},
+        {{"startup", "--output=x.csv", "--format", "csv", "--no-reputation"},
+         ListKind::Startup,
+         false,
+         ReportFormat::Csv,
+         true,
+         "x.csv"},
         {{"startup", "--format", "text"}, ListKind::Startup, false, ReportFormat::Text, false, ""},
     };
     for (const auto& c : cases) {

@@ -61,8 +61,14 @@ TEST(Csv, FieldQuotingFollowsRfc4180) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"", ""},           {"abc", "abc"},          {"a,b", "\"a,b\""},          {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"a\nb", "\"a\nb\""}, {"a\rb", "\"a\rb\""}, {" padded ", " padded "}, {"città", "città"},
+        {"", ""},
+        {"abc", "abc"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"a\nb", "\"a\nb\""},
+        {"a\rb", "\"a\rb\""},
+        {" padded ", " padded "},
+        {"città", "città"},
     };
     for (const auto& c : cases) EXPECT_EQ(vt::CsvField(c.in), c.out) << c.in;
 }
@@ -166,8 +172,6 @@ TEST(Rows, ProcessRowsAndVerdicts) {
     EXPECT_STREQ(vt::VerdictWord(-1), "none");
 }
 
-TEST(Time, IsoUtcIsZeroPadded) {
-    EXPECT_EQ(vt::IsoUtcTime(2027, 1, 2, 3, 4, 5), "2027-01-02T03:04:05Z");
-}
+TEST(Time, IsoUtcIsZeroPadded) { EXPECT_EQ(vt::IsoUtcTime(2027, 1, 2, 3, 4, 5), "2027-01-02T03:04:05Z"); }
 
 }  // namespace
