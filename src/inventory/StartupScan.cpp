@@ -13,9 +13,7 @@ bool StartupRowDisabled(const std::string& code, const std::string& name) {
     const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
     try {
         return !place.list.empty() && StartupEntryDisabled(place.root, place.list, name);
-    } catch (...) {
-        return false;
-    }
+    } catch (...) { return false; }
 }
 
 class StartupScan::RegistryEvents : public IScanRegistryEvents {
@@ -56,10 +54,18 @@ StartupScan::StartupScan(IStartupScanEvents* events)
 
 StartupScan::~StartupScan() {
     // Released in the order they were made, each on its own.
-    try { scanReg_.reset(); } catch (...) {}
-    try { registry_.reset(); } catch (...) {}
-    try { scanDir_.reset(); } catch (...) {}
-    try { shellLink_.reset(); } catch (...) {}
+    try {
+        scanReg_.reset();
+    } catch (...) {}
+    try {
+        registry_.reset();
+    } catch (...) {}
+    try {
+        scanDir_.reset();
+    } catch (...) {}
+    try {
+        shellLink_.reset();
+    } catch (...) {}
 }
 
 void StartupScan::BeginScanning() {
@@ -96,15 +102,21 @@ void StartupScan::BeginScanning() {
         } catch (...) {}
     }
     if (!stopped_) {
-        try { scanReg_->BeginCustomScan(); } catch (...) {}
+        try {
+            scanReg_->BeginCustomScan();
+        } catch (...) {}
     }
     scanning_ = false;
 }
 
 void StartupScan::CancelScanning() {
     stopped_ = true;
-    try { scanReg_->CancelScanning(); } catch (...) {}
-    try { scanDir_->CancelScanning(); } catch (...) {}
+    try {
+        scanReg_->CancelScanning();
+    } catch (...) {}
+    try {
+        scanDir_->CancelScanning();
+    } catch (...) {}
 }
 
 void StartupScan::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {

@@ -49,6 +49,7 @@ public:
     cScanRegistry& SCANREG() { return *scanReg_; }
     cAdvanceRegistry& Registry() { return *registry_; }
     cScanDirectories& SCANDIR() { return *scanDir_; }
+    cShellLink& ShellLink() { return *shellLink_; }
 
 private:
     class RegistryEvents;

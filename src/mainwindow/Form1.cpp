@@ -121,12 +121,12 @@ bool Form1::Load() {
     BusyScope busy(*this);
     SetHelpTexts();
     // The startup panel's members, in this order, before the window shows.
-    registryEvents_ = std::make_unique<RegistryEvents>(*this);
-    directoryEvents_ = std::make_unique<DirectoryEvents>(*this);
-    SCANREG = std::make_unique<cScanRegistry>(registryEvents_.get());
-    registry_ = std::make_unique<cAdvanceRegistry>();
-    SCANDIR = std::make_unique<cScanDirectories>(directoryEvents_.get());
-    shellLink_ = std::make_unique<cShellLink>();
+    startupEvents_ = std::make_unique<StartupEvents>(*this);
+    startup_ = std::make_unique<StartupScan>(startupEvents_.get());
+    SCANREG = &startup_->SCANREG();
+    registry_ = &startup_->Registry();
+    SCANDIR = &startup_->SCANDIR();
+    shellLink_ = &startup_->ShellLink();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
     StartProcessScan();
@@ -398,10 +398,11 @@ void Form1::Unload() {
 void Form1::OnFinalDestroy() {
     destroyed_ = true;
     // Released in the order they were made, the process scanner last.
-    try { SCANREG.reset(); } catch (...) {}
-    try { registry_.reset(); } catch (...) {}
-    try { SCANDIR.reset(); } catch (...) {}
-    try { shellLink_.reset(); } catch (...) {}
+    SCANREG = nullptr;
+    registry_ = nullptr;
+    SCANDIR = nullptr;
+    shellLink_ = nullptr;
+    try { startup_.reset(); } catch (...) {}
     try { SCANPROC.reset(); } catch (...) {}
 }
 

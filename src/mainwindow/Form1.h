@@ -23,7 +23,7 @@
 #include "platform/Window.h"
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/FileDisposal.h"
-#include "inventory/pure/Rows.h"
+#include "inventory/StartupScan.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "registry/cAdvanceRegistry.h"
 #include "details/Dialog.h"
@@ -98,12 +98,10 @@ protected:
 
 private:
     class ProcessEvents;
-    class RegistryEvents;
-    class DirectoryEvents;
+    class StartupEvents;
     class ToolBarEvents;
     friend class ProcessEvents;
-    friend class RegistryEvents;
-    friend class DirectoryEvents;
+    friend class StartupEvents;
     friend class ToolBarEvents;
 
     // An item of the layout table: a control and its design rectangle in twips, relative to
@@ -164,10 +162,8 @@ private:
     void DeleteEndedProcessFile(int32_t processId, const std::string& path);
 
     // Startup panel.
-    void SCANDIR_CurrentFile(const std::string& File, const std::string& Path);
-    void SCANDIR_DoneScanning(int32_t TotalFolders, int32_t TotalFiles);
-    void SCANREG_CurrentData(const std::string& Value, const std::string& Key, int32_t Root);
-    void SCANREG_DoneScanning(int32_t TotalData, int32_t TotalKeys);
+    // A row the startup scan found: graded and shown.
+    void StartupScan_RowFound(StartupRow row);
     void RunStartupScan();
     void CancelStartupScan();
     void AddStartupRow(StartupRow row);
@@ -227,17 +223,16 @@ private:
     VtToolBar toolbar_;
 
     std::unique_ptr<ProcessEvents> processEvents_;
-    std::unique_ptr<RegistryEvents> registryEvents_;
-    std::unique_ptr<DirectoryEvents> directoryEvents_;
-    std::unique_ptr<cScanRegistry> SCANREG;
-    std::unique_ptr<cAdvanceRegistry> registry_;
-    std::unique_ptr<cScanDirectories> SCANDIR;
-    std::unique_ptr<cShellLink> shellLink_;
+    // The startup list's rows are collected by startup_, which owns the scanners; the
+    // panel only shows them. The members keep their names for the removal.
+    std::unique_ptr<StartupEvents> startupEvents_;
+    std::unique_ptr<StartupScan> startup_;
+    cScanRegistry* SCANREG = nullptr;
+    cAdvanceRegistry* registry_ = nullptr;
+    cScanDirectories* SCANDIR = nullptr;
+    cShellLink* shellLink_ = nullptr;
     FileSystemObject fso_;
-    int32_t skippedEntries_ = 0;
-    std::string userStartupFolder_, allUsersStartupFolder_;  // resolved at each start
     bool startupRunning_ = false;   // a start sequence is on the stack
-    bool startupStopped_ = false;   // the running start must begin no further sub-scan
     bool startupRestartPending_ = false;
 
     std::unique_ptr<cScanProcesses> SCANPROC;

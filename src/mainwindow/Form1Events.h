@@ -31,29 +31,11 @@ private:
     Form1& f_;
 };
 
-class Form1::RegistryEvents : public IScanRegistryEvents {
+class Form1::StartupEvents : public IStartupScanEvents {
 public:
-    explicit RegistryEvents(Form1& f) : f_(f) {}
-    void CurrentData(const std::string& Value, const std::string& Key, int32_t Root, bool&) override {
-        f_.SCANREG_CurrentData(Value, Key, Root);
-    }
-    void CurrentKey(const std::string&, int32_t, bool&) override {}
-    void DoneScanning(int32_t TotalData, int32_t TotalKeys) override { f_.SCANREG_DoneScanning(TotalData, TotalKeys); }
-
-private:
-    Form1& f_;
-};
-
-class Form1::DirectoryEvents : public IScanDirectoriesEvents {
-public:
-    explicit DirectoryEvents(Form1& f) : f_(f) {}
-    void CurrentFile(const std::string& File, const std::string& Path, bool&) override {
-        f_.SCANDIR_CurrentFile(File, Path);
-    }
-    void CurrentFolder(const std::string&, bool&, bool&) override {}
-    void DoneScanning(int32_t TotalFolders, int32_t TotalFiles) override {
-        f_.SCANDIR_DoneScanning(TotalFolders, TotalFiles);
-    }
+    explicit StartupEvents(Form1& f) : f_(f) {}
+    void RowFound(const StartupRow& row) override { f_.StartupScan_RowFound(row); }
+    void Counted(int64_t amount) override { f_.AddToNumData(amount); }
 
 private:
     Form1& f_;

@@ -1,5 +1,6 @@
-// The startup panel: the user's and all users' startup folders, then the eight Run keys,
-// each entry listed with its command or target, its grade and its startup entry code.
+// The startup panel: shows the rows the startup scan collects (the user's and all users'
+// startup folders, then the Run keys of both views), each with its command or target, its
+// grade and its startup entry code; disabled entries drawn grey.
 #include <cstdlib>
 
 #include "core/Twips.h"
@@ -9,8 +10,6 @@
 #include "mainwindow/Impostors.h"
 #include "inventory/StartupScan.h"
 #include "mainwindow/pure/StartupCodes.h"
-#include "platform/RegistryViews.h"
-#include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -59,62 +58,32 @@ void Form1::Command4_Click() {
 }
 
 void Form1::RunStartupScan() {
-    if (closing_) return;
+    if (closing_ || !startup_) return;
     startupRunning_ = true;
     do {
         startupRestartPending_ = false;
-        startupStopped_ = false;
         // Every step is guarded on its own: one that fails leaves the others to run.
         try {
             listView2_.Clear();
             startupEntries_.clear();
             ::SetWindowTextA(Control(IDC_NUMDATA), "0");
-            skippedEntries_ = 0;
-        } catch (...) {}
-        try {
-            SCANREG->CustomScanPath(7);
-            SCANREG->ScanSubKeys(false);
-            SCANREG->ScanDeep(1);
-        } catch (...) {}
-        try {
-            SCANDIR->CustomScan(true);
-            SCANDIR->CustomScanPath(7);
         } catch (...) {}
         try { ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption); } catch (...) {}
-        // A startup folder the system cannot name is skipped: an empty start path would
-        // walk the current folder instead and count its files as startup entries.
-        // The two folders are asked for once per start: every file of the walk is compared
-        // with them, and the shell lookup is far dearer than the comparison.
-        try {
-            userStartupFolder_ = SpecialFolder(7);
-            allUsersStartupFolder_ = SpecialFolder(24);
-        } catch (...) {}
-        try {
-            if (!userStartupFolder_.empty()) SCANDIR->BeginScanning("", "");
-        } catch (...) {}
-        if (!startupStopped_ && !closing_) {
-            try {
-                SCANDIR->CustomScanPath(24);
-                if (!allUsersStartupFolder_.empty()) SCANDIR->BeginScanning("", "");
-            } catch (...) {}
-        }
-        if (!startupStopped_ && !closing_) {
-            try { SCANREG->BeginCustomScan(); } catch (...) {}
-        }
+        // The folders, then the keys of both views; a stop (button, toolbar, closing) ends
+        // the sub-scan in progress and skips the others.
+        try { startup_->BeginScanning(); } catch (...) {}
         try { ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption); } catch (...) {}
     } while (startupRestartPending_ && !closing_);
     startupRunning_ = false;
 }
 
 void Form1::CancelStartupScan() {
-    startupStopped_ = true;
     startupRestartPending_ = false;
     // Every stop (the button, the toolbar, closing) reads as idle at once, while the
     // stopped sequence still unwinds: the next start is then taken as a start, and begins
     // once that sequence has ended.
     if (startupRunning_) ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption);
-    try { if (SCANREG) SCANREG->CancelScanning(); } catch (...) {}
-    try { if (SCANDIR) SCANDIR->CancelScanning(); } catch (...) {}
+    try { if (startup_) startup_->CancelScanning(); } catch (...) {}
 }
 
 void Form1::AddStartupRow(StartupRow entry) {
@@ -135,82 +104,23 @@ void Form1::AddStartupRow(StartupRow entry) {
     startupEntries_[static_cast<size_t>(row)] = std::move(entry);
 }
 
-void Form1::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
-    const std::string code = SCANDIR->CustomScanPath() == 7 ? "UST" : "CST";
-    const std::string full = Path + "\\" + File;
-    const std::string& allUsers = allUsersStartupFolder_;
-    const std::string& user = userStartupFolder_;
-    // Files of subfolders and the user's "target.lnk" are counted but not listed.
-    if (!((Path == user && File != "target.lnk") || Path == allUsers)) return;
-    if (File == "desktop.ini") {
-        ++skippedEntries_;
-        return;
-    }
-    std::string shown;
-    if (GetFileExtension(File) == "lnk") {
-        // An unreadable shortcut shows an empty target, never an earlier row's.
-        std::string target, workDir, args, iconFile;
-        int32_t iconIndex = 0, showCmd = 0;
-        bool ok = false;
-        try { ok = shellLink_->GetShellLinkInfo(full, target, workDir, args, iconFile, iconIndex, showCmd); } catch (...) {}
-        if (!ok) target.clear();
-        currentGrade_ = QueryReputation(fso_.GetFileName(target));
-        shown = target;
-    } else {
-        currentGrade_ = QueryReputation(GetCommandProgramPath(File));
-        shown = File;
-    }
+void Form1::StartupScan_RowFound(StartupRow row) {
+    currentGrade_ = QueryReputation(row.lookupName);
     if (!listView2_.hwnd()) return;
-    StartupRow entry;
-    entry.name = File;
-    entry.command = shown;
-    entry.code = code;
-    entry.location = Path;
-    entry.grade = currentGrade_;
-    entry.disabled = StartupRowDisabled(code, File);
-    AddStartupRow(std::move(entry));
+    row.grade = currentGrade_;
+    const bool folderRow = IsFolderEntry(row);
+    // The file a process would run: a folder's plain file is the file itself.
+    const std::string program = folderRow ? (GetFolderPath(row.command).empty() ? row.location + "\\" + row.name
+                                                                                : row.command)
+                                          : GetCommandProgramPath(StripQuotes(row.command));
+    AddStartupRow(std::move(row));
     int last = listView2_.Count() - 1;
-    MarkIfImpostor(listView2_, last, GetFolderPath(shown).empty() ? full : shown);
-    listView2_.Select(last);
-    listView2_.EnsureVisible(last);
-}
-
-void Form1::SCANREG_CurrentData(const std::string& Value, const std::string& Key, int32_t Root) {
-    // The scanner reads the view of the key it is walking: the program's own, or the
-    // other one of a 64-bit system.
-    const int32_t view = SCANREG->RegistryView();
-    const std::string code = RegistryEntryCode(Root, Key, view);
-    if (Value.empty()) {
-        ++skippedEntries_;
-        return;
-    }
-    std::string data;
+    if (last < 0) return;
+    MarkIfImpostor(listView2_, last, program);
     try {
-        // The data of this view's value, never of a same-named value in the other view.
-        RegistryViewScope<cAdvanceRegistry> inView(*registry_, view);
-        data = registry_->ValueEx(Root, Key, Value).ToText();
-    } catch (...) {}
-    const std::string program = GetCommandFileName(StripQuotes(data));
-    // A data such as "1" names no program: counted, not listed.
-    if (!IsNumericText(program) && listView2_.hwnd()) {
-        currentGrade_ = QueryReputation(fso_.GetFileName(program));
-        StartupRow entry;
-        entry.name = Value;
-        entry.command = data;
-        entry.code = code;
-        entry.location = std::string(RootAbbreviation(Root)) + "\\" + Key;
-        entry.view = ViewName(view);
-        entry.disabled = StartupRowDisabled(code, Value);
-        entry.grade = currentGrade_;
-        entry.lookupName = fso_.GetFileName(program);
-        AddStartupRow(std::move(entry));
-        MarkIfImpostor(listView2_, listView2_.Count() - 1, GetCommandProgramPath(StripQuotes(data)));
-    }
-    try {
-        int last = listView2_.Count() - 1;
-        if (last >= 0) {
-            listView2_.Select(last);
-            listView2_.EnsureVisible(last);
+        listView2_.Select(last);
+        listView2_.EnsureVisible(last);
+        if (!folderRow) {
             int selected = listView2_.SelectedRow();
             listView2_.SetToolTip(selected, 1, listView2_.Text(selected, 1));
         }
@@ -222,12 +132,6 @@ void Form1::AddToNumData(long long amount) {
     if (!num) return;
     long long current = std::strtoll(ControlText(IDC_NUMDATA).c_str(), nullptr, 10);
     ::SetWindowTextA(num, std::to_string(current + amount).c_str());
-}
-
-void Form1::SCANDIR_DoneScanning(int32_t, int32_t TotalFiles) { AddToNumData(TotalFiles); }
-
-void Form1::SCANREG_DoneScanning(int32_t TotalData, int32_t) {
-    AddToNumData(static_cast<long long>(TotalData) - skippedEntries_);
 }
 
 }  // namespace vt

@@ -164,7 +164,8 @@ TEST_F(Console, StartupRowsCarryTheirViewAndDisabledState) {
     const std::string approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
     PlantedValue wow(HKEY_LOCAL_MACHINE, kKeyRun, "vtc wow", dir / "vtc_wow.exe", KEY_WOW64_32KEY);
     PlantedValue off(HKEY_CURRENT_USER, kKeyRun, "vtc off", dir / "vtc_off.exe");
-    PlantedValue record(HKEY_CURRENT_USER, approved, "vtc off", REG_BINARY, std::string("\x03\0\0\0\0\0\0\0\0\0\0\0", 12));
+    PlantedValue record(HKEY_CURRENT_USER, approved, "vtc off", REG_BINARY,
+                        std::string("\x03\0\0\0\0\0\0\0\0\0\0\0", 12));
     Ran ran = RunVantorilec("startup --format json");
     ASSERT_EQ(ran.code, 0u) << ran.err;
     const json items = json::parse(ran.out)["items"];
@@ -215,6 +216,11 @@ TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {
         EXPECT_EQ(item["code"], list.Text(row, 2)) << row;
         EXPECT_EQ(item["grade"], RowImage(list, row)) << row;
         EXPECT_EQ(item["verdict"], VerdictWord(RowImage(list, row))) << row;
+        // And what the panel keeps beside each row.
+        const StartupRow& entry = open.form->StartupEntries().at(static_cast<size_t>(row));
+        EXPECT_EQ(item["view"], entry.view) << row;
+        EXPECT_EQ(item["disabled"], entry.disabled) << row;
+        EXPECT_EQ(item["location"], entry.location) << row;
     }
 
     // The fixtures are there, with what the panel does not show.

@@ -19,6 +19,8 @@ ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int3
 
 std::string ViewName(int32_t view) { return view == 0 ? "native" : std::to_string(view); }
 
+bool IsFolderEntry(const StartupRow& row) { return row.code == "UST" || row.code == "CST"; }
+
 const char* VerdictWord(int32_t grade) {
     switch (grade) {
     case 1: return "safe";

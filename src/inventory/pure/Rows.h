@@ -28,6 +28,9 @@ struct StartupRow {
     std::string lookupName;  // the bare file name the reputation service is asked about
 };
 
+// True for an entry of a startup folder (codes UST and CST), false for a registry value.
+bool IsFolderEntry(const StartupRow& row);
+
 // The process panel's row for one event of the process scanner.
 ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int32_t id);
 
