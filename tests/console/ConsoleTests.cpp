@@ -57,9 +57,20 @@ Ran RunVantorilec(const std::string& args) {
     si.hStdError = errWrite;
     std::wstring cmd = Widen("\"" + exe + "\" " + args);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(Widen(exe).c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &si, &pi)) {
-        ADD_FAILURE() << "cannot start " << exe << ": " << ::GetLastError();
+    // Wine under load now and then refuses a start with an internal error; a second try
+    // goes through.
+    bool started = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        started = ::CreateProcessW(Widen(exe).c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                   nullptr, &si, &pi) != 0;
+        if (!started) {
+            error = ::GetLastError();
+            ::Sleep(200);
+        }
+    }
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << exe << ": " << error;
         return ran;
     }
     UniqueHandle process(pi.hProcess), thread(pi.hThread);
