@@ -10,6 +10,7 @@
 #include "app/resource.h"
 #include "core/Twips.h"
 #include "mainwindow/MainToolBar.h"
+#include "mainwindow/pure/GradeWords.h"
 #include "platform/Dpi.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
@@ -115,6 +116,9 @@ bool Form1::Load() {
     frame5_ = AddPanel(IDC_FRAME5, 120, 1920, 6855, 5895, false);
     BuildProcessPanel();
     BuildStartupPanel();
+    // A row's grade, besides its icon, in words for assistive technology.
+    for (ListView* list : {&listView1_, &listView2_})
+        list->ImageDescriptions(std::vector<std::string>(kGradeWords.begin(), kGradeWords.end()));
     BuildHelpPanel();
     Relayout();
 

@@ -4,6 +4,7 @@
 
 #include "core/Text.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/pure/GradeWords.h"
 
 namespace vt {
 
@@ -36,18 +37,22 @@ void Form1::BuildHelpPanel() {
 
     struct Legend {
         int picture, label;
+        int grade;
         long top;
         const char* text;
     };
     const Legend legend[] = {
-        {IDC_PICTURE1, IDC_LABEL6, 1320, "File solitamente sicuro. Non deve essere rimosso."},
-        {IDC_PICTURE2, IDC_LABEL7, 1680, "File conosciuto come infetto. Verificare e rimuovere subito."},
-        {IDC_PICTURE4, IDC_LABEL9, 2040, "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli."},
-        {IDC_PICTURE5, IDC_LABEL8, 2400,
+        {IDC_PICTURE1, IDC_LABEL6, 1, 1320, "File solitamente sicuro. Non deve essere rimosso."},
+        {IDC_PICTURE2, IDC_LABEL7, 2, 1680, "File conosciuto come infetto. Verificare e rimuovere subito."},
+        {IDC_PICTURE4, IDC_LABEL9, 3, 2040, "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli."},
+        {IDC_PICTURE5, IDC_LABEL8, 4, 2400,
          "File non riconosciuto. Fare doppio click per dettagli e nel dubbio procedere ad una scansione antivirus."},
     };
     for (const Legend& l : legend) {
-        AddControl(frame5_, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, l.picture, 120, l.top, 240, 240);
+        // The picture's window text is its accessible name. It must be given here: an
+        // icon control takes later texts for icon names (or, under Wine, drops them).
+        const std::string word(GradeWord(l.grade));
+        AddControl(frame5_, "STATIC", word.c_str(), SS_ICON | SS_REALSIZEIMAGE, l.picture, 120, l.top, 240, 240);
         // The last line of the legend may take two lines: the next text starts lower.
         AddControl(frame5_, "STATIC", l.text, SS_LEFT | SS_NOPREFIX, l.label, 480, l.top, 6375,
                    l.label == IDC_LABEL8 ? 480 : 360);

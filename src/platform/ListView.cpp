@@ -2,11 +2,18 @@
 
 #include <windowsx.h>
 
+#include <new>
 #include <vector>
+
+#include "platform/Accessible.h"
+#include "platform/ListViewAccessible.h"
 
 namespace vt {
 
+ListView::ListView() = default;
+
 ListView::~ListView() {
+    DisconnectDescriptions();
     if (hwnd_) ::RemoveWindowSubclass(hwnd_, &ListView::SubclassProc, 1);
     if (tip_) ::DestroyWindow(tip_);
 }
@@ -36,7 +43,57 @@ bool ListView::Create(HWND parent, int id, const RECT& r) {
         ::SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, 600);
         ::SendMessageA(tip_, TTM_ACTIVATE, FALSE, 0);
     }
+    ConnectDescriptions();
     return true;
+}
+
+void ListView::ImageDescriptions(std::vector<std::string> words) {
+    imageWords_ = std::move(words);
+    ConnectDescriptions();
+}
+
+std::string ListView::RowDescription(int row) const {
+    if (!hwnd_ || row < 0 || row >= Count()) return {};
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    if (!ListView_GetItem(hwnd_, &item) || item.iImage < 0 || static_cast<size_t>(item.iImage) >= imageWords_.size())
+        return {};
+    return imageWords_[static_cast<size_t>(item.iImage)];
+}
+
+void ListView::ConnectDescriptions() {
+    if (!hwnd_ || imageWords_.empty() || annotations_ || ownObject_) return;
+    // Preferred: the system keeps describing its list, and asks us only for each row's
+    // description, whatever the row's icon is at that moment.
+    ComPtr<IAccPropServices> services;
+    if (SUCCEEDED(::CoCreateInstance(kClsidCAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIidIAccPropServices,
+                                     services.put_void()))) {
+        ComPtr<RowDescriptionServer> server(new (std::nothrow) RowDescriptionServer(*this, *services.get()));
+        MSAAPROPID props[] = {kPropIdAccDescription};
+        if (server && SUCCEEDED(services->SetHwndPropServer(hwnd_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, props,
+                                                            1, server.get(), ANNO_CONTAINER))) {
+            annotations_ = services;
+            descriptionServer_ = server;
+            return;
+        }
+        if (server) server->Disconnect();
+    }
+    // Without the service (Wine implements it as stubs), the list answers for itself.
+    ownObject_ = true;
+}
+
+void ListView::DisconnectDescriptions() noexcept {
+    if (annotations_ && hwnd_) {
+        MSAAPROPID props[] = {kPropIdAccDescription};
+        annotations_->ClearHwndProps(hwnd_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, props, 1);
+    }
+    if (descriptionServer_) descriptionServer_->Disconnect();
+    descriptionServer_.reset();
+    annotations_.reset();
+    if (accessible_) accessible_->Disconnect();
+    accessible_.reset();
+    ownObject_ = false;
 }
 
 void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }
@@ -180,9 +237,18 @@ void ListView::UpdateTipCell(POINT client) {
     ::SendMessageA(tip_, TTM_ACTIVATE, has ? TRUE : FALSE, 0);
 }
 
-LRESULT ListView::OnMessage(UINT msg, WPARAM, LPARAM lp, bool& handled) {
+LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
     handled = false;
     switch (msg) {
+    case WM_GETOBJECT:
+        if (ownObject_ && static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
+            if (!accessible_) accessible_ = ComPtr<ListViewAccessible>(new (std::nothrow) ListViewAccessible(*this));
+            if (accessible_) {
+                handled = true;
+                return ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+            }
+        }
+        break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -219,6 +285,7 @@ LRESULT CALLBACK ListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     LRESULT r = self->OnMessage(msg, wp, lp, handled);
     if (handled) return r;
     if (msg == WM_NCDESTROY) {
+        self->DisconnectDescriptions();
         ::RemoveWindowSubclass(hwnd, &ListView::SubclassProc, 1);
         self->hwnd_ = nullptr;
         self->tip_ = nullptr;  // owned by the list: destroyed with it

@@ -5,16 +5,22 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <array>
 #include <string>
 #include <vector>
 
+#include "platform/ComPtr.h"
+
 namespace vt {
+
+class ListViewAccessible;
+class RowDescriptionServer;
 
 class ListView {
 public:
-    ListView() = default;
+    ListView();
     ListView(const ListView&) = delete;
     ListView& operator=(const ListView&) = delete;
     ~ListView();
@@ -51,6 +57,15 @@ public:
     // Make any mouse button select the row under the pointer, or clear the selection.
     void SelectOnMouseDown(bool on) { selectOnMouseDown_ = on; }
 
+    // Words for assistive technology, one per small-icon index (0: a row without an icon):
+    // each row's accessible description is the word of the icon it shows now.
+    void ImageDescriptions(std::vector<std::string> words);
+    // The word of the row's icon, "" when none was given for it.
+    std::string RowDescription(int row) const;
+    // True when the system's own list object carries the words (annotation); false when
+    // the list answers assistive technology with an object of its own.
+    bool DescriptionsAnnotated() const { return static_cast<bool>(annotations_); }
+
     // The owner forwards NM_CUSTOMDRAW of this list here.
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* cd) const;
 
@@ -58,6 +73,8 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
     void UpdateTipCell(POINT client);
+    void ConnectDescriptions();
+    void DisconnectDescriptions() noexcept;
 
     struct RowExtras {
         std::array<COLORREF, 3> colour{CLR_DEFAULT, CLR_DEFAULT, CLR_DEFAULT};
@@ -71,6 +88,11 @@ private:
     std::vector<RowExtras> rows_;
     int tipRow_ = -1, tipSub_ = -1;
     mutable std::string tipText_;
+    std::vector<std::string> imageWords_;
+    ComPtr<IAccPropServices> annotations_;
+    ComPtr<RowDescriptionServer> descriptionServer_;
+    bool ownObject_ = false;
+    ComPtr<ListViewAccessible> accessible_;
 };
 
 }  // namespace vt

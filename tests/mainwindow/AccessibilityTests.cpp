@@ -4,11 +4,14 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <shlobj.h>
 
 #include <sstream>
 
 #include "mainwindow/MainWindowSupport.h"
 #include "platform/ComPtr.h"
+#include "platform/WinText.h"
+#include "scanners/cScanDirectories.h"
 #include "reputation/Module1.h"
 
 namespace vt::test {
@@ -72,6 +75,82 @@ TEST(MainWindowAccessibility, ToolbarButtonsReachAnotherProcessAndFailCleanlyAft
         SCOPED_TRACE(request);
         ASSERT_FALSE(answer.empty()) << "the reader hung or died";
         EXPECT_EQ(Client::Result(answer), RPC_E_DISCONNECTED) << answer;
+    }
+}
+
+// A file in the current user's startup folder for the length of a test.
+class UserStartupFile {
+public:
+    explicit UserStartupFile(const std::string& name) {
+        std::string folder = cScanDirectories().GetDirectory(7);
+        ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+        path_ = folder + "\\" + name;
+        made_ = WriteFile(path_, "x");
+    }
+    ~UserStartupFile() {
+        if (made_) ::DeleteFileA(path_.c_str());
+    }
+    bool made() const { return made_; }
+
+private:
+    std::string path_;
+    bool made_ = false;
+};
+
+TEST(MainWindowAccessibility, RowsOfBothListsAndTheLegendSayTheGradesInWords) {
+    ComScope com;
+    ASSERT_TRUE(SetServiceMode("normal"));
+    TempDir dir;
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(dir.path(), "svch0st.exe", child));  // graded infected
+    UserStartupFile startup("wscript.exe");                         // graded a usual target
+    ASSERT_TRUE(startup.made());
+    OpenForm open;
+    ASSERT_TRUE(open.loaded);
+    Form1& form = *open.form;
+    Client reader;
+    ASSERT_TRUE(reader.Start());
+
+    // Reads the row of `text` from the reader; the row id is its position + 1.
+    auto expectRow = [&](ListView& list, const std::string& text, const std::string& word) {
+        SCOPED_TRACE(text);
+        const int row = FindRow(list, text);
+        ASSERT_GE(row, 0);
+        const std::string id = std::to_string(row + 1);
+        EXPECT_EQ(reader.Ask("name " + id), "hr=00000000 " + text);
+        EXPECT_EQ(reader.Ask("desc " + id), "hr=00000000 " + word);
+        EXPECT_EQ(reader.Ask("role " + id), "hr=00000000 " + std::to_string(ROLE_SYSTEM_LISTITEM));
+    };
+
+    ASSERT_EQ(Client::Result(reader.Ask("open " + Hex(form.ListView1().hwnd()))), S_OK);
+    EXPECT_EQ(reader.Ask("count"), "hr=00000000 " + std::to_string(form.ListView1().Count()));
+    expectRow(form.ListView1(), "svch0st.exe", "Infetto");
+    expectRow(form.ListView1(), "services.exe", "Affidabile");
+    expectRow(form.ListView1(), ProgramBaseName() + ".exe", "Sconosciuto");  // this test program
+
+    form.VtToolBar1_Click(1);
+    ASSERT_FALSE(form.StartupScanning());
+    ASSERT_EQ(Client::Result(reader.Ask("open " + Hex(form.ListView2().hwnd()))), S_OK);
+    expectRow(form.ListView2(), "wscript.exe", "Obiettivo di infezione");
+
+    // Without an answer from the service a row has no verdict, and says so.
+    ASSERT_TRUE(SetServiceMode("500"));
+    open.prompt.answers.push_back(IDOK);
+    form.VtToolBar1_Click(0);
+    SetServiceMode("normal");
+    ASSERT_EQ(Client::Result(reader.Ask("open " + Hex(form.ListView1().hwnd()))), S_OK);
+    expectRow(form.ListView1(), "svch0st.exe", "Nessun giudizio");
+
+    // The help panel's four pictures are named by the grades they stand for.
+    const std::pair<int, const char*> legend[] = {
+        {IDC_PICTURE1, "Affidabile"}, {IDC_PICTURE2, "Infetto"},
+        {IDC_PICTURE4, "Obiettivo di infezione"}, {IDC_PICTURE5, "Sconosciuto"}};
+    for (const auto& [id, word] : legend) {
+        SCOPED_TRACE(word);
+        ASSERT_EQ(Client::Result(reader.Ask("open " + Hex(form.Control(id)))), S_OK);
+        EXPECT_EQ(reader.Ask("name 0"), std::string("hr=00000000 ") + word);
+        // Still showing its icon.
+        EXPECT_TRUE(::SendMessageA(form.Control(id), STM_GETICON, 0, 0));
     }
 }
 

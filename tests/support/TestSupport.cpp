@@ -268,7 +268,12 @@ AccessibilityClient::~AccessibilityClient() {
         ::WriteFile(toChild_, quit, sizeof(quit) - 1, &written, nullptr);
         ::CloseHandle(toChild_);
     }
-    if (child_.process) ::WaitForSingleObject(child_.process, 3000);
+    // Its last releases are calls into this thread's apartment: keep answering them
+    // while it ends, or both sides wait for each other.
+    const DWORD start = ::GetTickCount();
+    while (child_.process && ::GetTickCount() - start < 5000 &&
+           ::MsgWaitForMultipleObjects(1, &child_.process, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0)
+        DoEvents();
     child_.Kill();
     if (fromChild_) ::CloseHandle(fromChild_);
 }
