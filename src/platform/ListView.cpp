@@ -244,8 +244,10 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         if (ownObject_ && static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
             if (!accessible_) accessible_ = ComPtr<ListViewAccessible>(new (std::nothrow) ListViewAccessible(*this));
             if (accessible_) {
-                handled = true;
-                return ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+                const LRESULT r = ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+                // A failure (no COM on this thread) would hide even the system's own object.
+                handled = r >= 0;
+                return r;
             }
         }
         break;

@@ -563,7 +563,11 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // Only our client area is ours to describe; the frame and the rest stay the system's.
         if (static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
             if (!accessible_) accessible_ = ComPtr<VtToolBarAccessible>(new (std::nothrow) VtToolBarAccessible(*this));
-            if (accessible_) return ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+            if (accessible_) {
+                const LRESULT r = ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+                // A failure (no COM on this thread) would hide even the system's default object.
+                if (r >= 0) return r;
+            }
         }
         break;
     case kPressMessage:
