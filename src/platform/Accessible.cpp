@@ -168,9 +168,7 @@ HRESULT TextResult(std::string_view utf8, BSTR* out) {
     try {
         const std::wstring w = Widen(utf8);
         *out = ::SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    } catch (const std::bad_alloc&) { return E_OUTOFMEMORY; }
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -186,21 +186,12 @@ HRESULT VtToolBarAccessible::accNavigate(long dir, VARIANT start, VARIANT* end) 
     } else {
         switch (dir) {
         case NAVDIR_NEXT:
-        case NAVDIR_RIGHT:
-            to = index + 1;
-            break;
+        case NAVDIR_RIGHT: to = index + 1; break;
         case NAVDIR_PREVIOUS:
-        case NAVDIR_LEFT:
-            to = index - 1;
-            break;
-        case NAVDIR_DOWN:
-            to = index + perRow;
-            break;
-        case NAVDIR_UP:
-            to = index - perRow;
-            break;
-        default:
-            return E_INVALIDARG;  // a button has no children to go into
+        case NAVDIR_LEFT: to = index - 1; break;
+        case NAVDIR_DOWN: to = index + perRow; break;
+        case NAVDIR_UP: to = index - perRow; break;
+        default: return E_INVALIDARG;  // a button has no children to go into
         }
     }
     if (to < 0 || to >= count) return S_FALSE;

@@ -103,7 +103,7 @@ TEST(MainWindowAccessibility, RowsOfBothListsAndTheLegendSayTheGradesInWords) {
     TempDir dir;
     ChildProcess child;
     ASSERT_TRUE(StartSleeper(dir.path(), "svch0st.exe", child));  // graded infected
-    UserStartupFile startup("wscript.exe");                         // graded a usual target
+    UserStartupFile startup("wscript.exe");                       // graded a usual target
     ASSERT_TRUE(startup.made());
     OpenForm open;
     ASSERT_TRUE(open.loaded);
@@ -142,9 +142,10 @@ TEST(MainWindowAccessibility, RowsOfBothListsAndTheLegendSayTheGradesInWords) {
     expectRow(form.ListView1(), "svch0st.exe", "Nessun giudizio");
 
     // The help panel's four pictures are named by the grades they stand for.
-    const std::pair<int, const char*> legend[] = {
-        {IDC_PICTURE1, "Affidabile"}, {IDC_PICTURE2, "Infetto"},
-        {IDC_PICTURE4, "Obiettivo di infezione"}, {IDC_PICTURE5, "Sconosciuto"}};
+    const std::pair<int, const char*> legend[] = {{IDC_PICTURE1, "Affidabile"},
+                                                  {IDC_PICTURE2, "Infetto"},
+                                                  {IDC_PICTURE4, "Obiettivo di infezione"},
+                                                  {IDC_PICTURE5, "Sconosciuto"}};
     for (const auto& [id, word] : legend) {
         SCOPED_TRACE(word);
         ASSERT_EQ(Client::Result(reader.Ask("open " + Hex(form.Control(id)))), S_OK);

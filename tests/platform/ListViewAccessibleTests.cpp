@@ -73,12 +73,9 @@ TEST_F(ListRows, EachRowIsDescribedByTheWordOfItsIcon) {
         int image;
         const char* word;
     } rows[] = {
-        {"nessuno.exe", 0, "Nessun giudizio"},
-        {"services.exe", 1, "Affidabile"},
-        {"svch0st.exe", 2, "Infetto"},
-        {"userinit.exe", 3, "Obiettivo di infezione"},
-        {"ignoto.exe", 4, "Sconosciuto"},
-        {"oltre.exe", 5, ""},  // an icon without a word
+        {"nessuno.exe", 0, "Nessun giudizio"}, {"services.exe", 1, "Affidabile"},
+        {"svch0st.exe", 2, "Infetto"},         {"userinit.exe", 3, "Obiettivo di infezione"},
+        {"ignoto.exe", 4, "Sconosciuto"},      {"oltre.exe", 5, ""},  // an icon without a word
     };
     for (const auto& r : rows) list.AddRow(r.text, r.image);
     // The list's description source, whichever the system offered, for the record.
