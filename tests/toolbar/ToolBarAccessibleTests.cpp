@@ -336,23 +336,4 @@ TEST_F(ToolBarAccessible, HeldObjectFailsCleanlyOnceTheControlIsGone) {
     }
 }
 
-// A host thread without COM cannot hand out our object; assistive technology must still
-// get the system's default one rather than an error.
-TEST(ToolBarAccessibleWithoutCom, LeavesTheSystemsDefaultObject) {
-    APTTYPE type;
-    APTTYPEQUALIFIER qualifier;
-    if (::CoGetApartmentType(&type, &qualifier) != CO_E_NOTINITIALIZED) GTEST_SKIP() << "COM is on this thread";
-    Host host;
-    ASSERT_TRUE(host.Open());
-    Recorder events;
-    vt::VtToolBar toolbar(&events);
-    RECT r{0, 0, 600, 200};
-    ASSERT_TRUE(vt::test::CreateMainDesign(toolbar, host.hwnd(), r, 100, 96));
-    vt::ComPtr<IAccessible> acc;
-    ASSERT_EQ(::AccessibleObjectFromWindow(toolbar.hwnd(), static_cast<DWORD>(OBJID_CLIENT), vt::kIidIAccessible,
-                                           acc.put_void()),
-              S_OK);
-    EXPECT_EQ(Number(&IAccessible::get_accRole, acc.get(), CHILDID_SELF), ROLE_SYSTEM_CLIENT);
-}
-
 }  // namespace
