@@ -53,19 +53,11 @@ StartupScan::StartupScan(IStartupScanEvents* events)
 }
 
 StartupScan::~StartupScan() {
-    // Released in the order they were made, each on its own.
-    try {
-        scanReg_.reset();
-    } catch (...) {}
-    try {
-        registry_.reset();
-    } catch (...) {}
-    try {
-        scanDir_.reset();
-    } catch (...) {}
-    try {
-        shellLink_.reset();
-    } catch (...) {}
+    // Released in the order they were made.
+    scanReg_.reset();
+    registry_.reset();
+    scanDir_.reset();
+    shellLink_.reset();
 }
 
 void StartupScan::BeginScanning() {

@@ -1,6 +1,7 @@
 // The process panel: the list filled from the process scanner, rescans, the system
 // process option, and ending a process with the optional deletion of its file.
 #include "core/Twips.h"
+#include "inventory/pure/Rows.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/ListColumns.h"
 #include "mainwindow/Impostors.h"
@@ -69,7 +70,8 @@ void Form1::CancelProcessScan() {
 }
 
 void Form1::SCANPROC_CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool&) {
-    currentGrade_ = File == "[System Process]" ? 1 : QueryReputation(File);
+    const ProcessRow entry = MakeProcessRow(File, Path, Id);
+    currentGrade_ = entry.lookup ? QueryReputation(entry.name) : entry.grade;
     if (!listView1_.hwnd()) return;
     int row = listView1_.AddRow(File, currentGrade_);
     if (row < 0) return;

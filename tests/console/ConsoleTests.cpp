@@ -2,8 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <shlobj.h>
-
 #include <thread>
 
 #include "console/pure/CsvReader.h"
@@ -15,7 +13,6 @@
 #include "platform/Handles.h"
 #include "platform/WinText.h"
 #include "core/PathText.h"
-#include "scanners/cScanDirectories.h"
 
 namespace vt::test {
 namespace {
@@ -123,24 +120,6 @@ private:
     std::string key_, name_;
     UniqueHKey k_;
     bool created_ = false;
-};
-
-// A file in a startup folder for the length of a test.
-class StartupFile {
-public:
-    StartupFile(int folderId, const std::string& name) {
-        cScanDirectories dirs;
-        folder_ = dirs.GetDirectory(folderId);
-        ::SHCreateDirectoryExA(nullptr, folder_.c_str(), nullptr);
-        path_ = folder_ + "\\" + name;
-        WriteFile(path_, "x");
-    }
-    ~StartupFile() { ::DeleteFileA(path_.c_str()); }
-    const std::string& path() const { return path_; }
-    const std::string& folder() const { return folder_; }
-
-private:
-    std::string folder_, path_;
 };
 
 // An environment variable changed for the length of a scope (the child inherits it).

@@ -2,8 +2,11 @@
 // its lists and controls.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <functional>
@@ -14,8 +17,10 @@
 #include <vector>
 
 #include "mainwindow/Form1.h"
+#include "platform/ComPtr.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
+#include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
 #include "support/TestSupport.h"
@@ -37,6 +42,76 @@ public:
 
 private:
     SystemProcessTable live_;
+};
+
+// A clock whose waits return at once; it adds up what it was asked to wait.
+class NoWaitClock : public IClock {
+public:
+    void Sleep(DWORD ms) override { slept += ms; }
+    ULONGLONG NowMs() override { return ::GetTickCount64(); }
+    DWORD slept = 0;
+};
+
+// A file in a startup folder (the folder is made when missing) for the length of a test.
+class StartupFile {
+public:
+    StartupFile(int folderId, const std::string& name, const std::string& bytes = "x") {
+        folder_ = SpecialFolder(folderId);
+        ::SHCreateDirectoryExA(nullptr, folder_.c_str(), nullptr);
+        path_ = folder_ + "\\" + name;
+        std::string parent = path_.substr(0, path_.find_last_of('\\'));
+        if (parent != folder_) ::CreateDirectoryA(parent.c_str(), nullptr);
+        WriteFile(path_, bytes);
+    }
+    ~StartupFile() {
+        ::DeleteFileA(path_.c_str());
+        std::string parent = path_.substr(0, path_.find_last_of('\\'));
+        if (parent != folder_) ::RemoveDirectoryA(parent.c_str());
+    }
+    StartupFile(const StartupFile&) = delete;
+    StartupFile& operator=(const StartupFile&) = delete;
+    const std::string& path() const { return path_; }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_, path_;
+};
+
+// The real main window for tests of the startup list and its removals: loaded with
+// scripted answers and a clock that never waits, the removals' backups kept in the
+// test's own folder.
+template <class Prompt = ScriptedPrompt>
+class StartupWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SetServiceMode("normal"));
+        LookupErrorShown = false;
+        form = std::make_unique<Form1>(WindowSeams());
+        ASSERT_TRUE(form->Load());
+    }
+    void TearDown() override {
+        form.reset();
+        SetServiceMode("normal");
+    }
+    // What the window is made with; a fixture adds its own process table here.
+    virtual Form1::Seams WindowSeams() {
+        Form1::Seams seams;
+        seams.prompt = &prompt;
+        seams.clock = &clock;
+        return seams;
+    }
+    // A whole startup scan, run to its end.
+    void Scan() {
+        form->Command4_Click();
+        ASSERT_FALSE(form->StartupScanning());
+    }
+
+    ComScope com;
+    TempDir dir;
+    LocalAppData local{dir.path()};  // removals keep their backups in the test's folder
+    Prompt prompt;
+    NoWaitClock clock;
+    std::unique_ptr<Form1> form;
 };
 
 // The real main window, loaded with a scripted prompt (the first process scan has run).

@@ -39,12 +39,6 @@ private:
     std::string name_;
 };
 
-class NoWaitClock : public IClock {
-public:
-    void Sleep(DWORD) override {}
-    ULONGLONG NowMs() override { return ::GetTickCount64(); }
-};
-
 std::set<DWORD> ProcessIds(const std::string& exeName) {
     std::set<DWORD> ids;
     UniqueFileHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -92,22 +86,8 @@ public:
     }
 };
 
-class RemovalSafety : public ::testing::Test {
+class RemovalSafety : public StartupWindowTest<QuestionPrompt> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(SetServiceMode("normal"));
-        LookupErrorShown = false;
-        Form1::Seams seams;
-        seams.prompt = &prompt;
-        seams.clock = &clock;
-        form = std::make_unique<Form1>(seams);
-        ASSERT_TRUE(form->Load());
-    }
-    void TearDown() override { form.reset(); }
-    void Scan() {
-        form->Command4_Click();
-        ASSERT_FALSE(form->StartupScanning());
-    }
     int Row(const std::string& text) { return FindRow(form->ListView2(), text); }
     // Selects the row, answers the questions with `answers` and presses "Elimina voce".
     void Remove(const std::string& row, std::deque<int> answers) {
@@ -125,13 +105,6 @@ protected:
             if ((a.style & 0xF) == MB_YESNOCANCEL) q.push_back(a.text);
         return q;
     }
-
-    ComScope com;
-    TempDir dir;
-    LocalAppData local{dir.path()};  // the removal's backups land in the test's folder
-    QuestionPrompt prompt;
-    NoWaitClock clock;
-    std::unique_ptr<Form1> form;
 };
 
 TEST_F(RemovalSafety, SystemProgramsAreRemovedWithoutAFileQuestion) {

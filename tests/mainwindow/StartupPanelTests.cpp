@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/MainWindowSupport.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
-#include "platform/SpecialFolder.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
 
@@ -48,55 +45,12 @@ private:
     bool created_ = false;
 };
 
-// A file in a startup folder (the folder is made when missing) for the length of a test.
-class StartupFile {
-public:
-    StartupFile(int folderId, const std::string& name, const std::string& bytes = "x") {
-        folder_ = SpecialFolder(folderId);
-        ::SHCreateDirectoryExA(nullptr, folder_.c_str(), nullptr);
-        path_ = folder_ + "\\" + name;
-        std::string parent = path_.substr(0, path_.find_last_of('\\'));
-        if (parent != folder_) ::CreateDirectoryA(parent.c_str(), nullptr);
-        WriteFile(path_, bytes);
-    }
-    ~StartupFile() {
-        ::DeleteFileA(path_.c_str());
-        std::string parent = path_.substr(0, path_.find_last_of('\\'));
-        if (parent != folder_) ::RemoveDirectoryA(parent.c_str());
-    }
-    const std::string& path() const { return path_; }
-    const std::string& folder() const { return folder_; }
-
-private:
-    std::string folder_, path_;
-};
-
-class NoWaitClock : public IClock {
-public:
-    void Sleep(DWORD ms) override { slept += ms; }
-    ULONGLONG NowMs() override { return ::GetTickCount64(); }
-    DWORD slept = 0;
-};
-
-class StartupPanel : public ::testing::Test {
+class StartupPanel : public StartupWindowTest<> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(SetServiceMode("normal"));
-        LookupErrorShown = false;
-        Form1::Seams seams;
-        seams.prompt = &prompt;
-        seams.clock = &clock;
+    Form1::Seams WindowSeams() override {
+        Form1::Seams seams = StartupWindowTest::WindowSeams();
         seams.processTable = &table;
-        form = std::make_unique<Form1>(seams);
-        ASSERT_TRUE(form->Load());
-    }
-    void TearDown() override {
-        form.reset();
-        SetServiceMode("normal");
-    }
-    void Scan() {
-        form->Command4_Click();
-        ASSERT_FALSE(form->StartupScanning());
+        return seams;
     }
     long NumData() { return std::stol(form->ControlText(IDC_NUMDATA)); }
     int Row(const std::string& text) { return FindRow(form->ListView2(), text); }
@@ -108,13 +62,7 @@ protected:
         form->ListView2().Select(row);
     }
 
-    ComScope com;
-    TempDir dir;
-    LocalAppData local{dir.path()};  // removals keep their backups in the test's folder
-    ScriptedPrompt prompt;
-    NoWaitClock clock;
     WatchedTable table;
-    std::unique_ptr<Form1> form;
 };
 
 TEST_F(StartupPanel, ListsRunValuesAndStartupFilesWithCodesGradesAndCount) {
@@ -491,11 +439,7 @@ TEST_F(StartupPanel, RemovalInsideTheFirstScanEndsTheProgramStartedBeforeTheSwit
     table.last.insert(static_cast<int32_t>(child.id));
     ASSERT_TRUE(SetServiceMode("slow:0.2"));
     prompt.answers = {IDYES, IDYES};
-    Form1::Seams seams;
-    seams.prompt = &prompt;
-    seams.clock = &clock;
-    seams.processTable = &table;
-    form = std::make_unique<Form1>(seams);
+    form = std::make_unique<Form1>(WindowSeams());
     Form1& f = *form;
     TimerScript script({
         {[&] { return f.ListView1().Count() >= 1; }, [&] { ClickToolbar(f, 1); }},

@@ -13,7 +13,6 @@
 #include "mainwindow/MainWindowSupport.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
-#include "scanners/cScanDirectories.h"
 
 namespace vt::test {
 namespace {
@@ -25,42 +24,10 @@ const std::string kDisabledTip = "Voce disattivata: non viene avviata all'accens
 // A record as the system writes it: the flag word, then the time of the change.
 std::string Record(char flag) { return std::string(1, flag) + "\0\0\0"s + "\x10\x20\x30\x40\x50\x60\x70\x01"s; }
 
-class NoWaitClock : public IClock {
-public:
-    void Sleep(DWORD) override {}
-    ULONGLONG NowMs() override { return ::GetTickCount64(); }
-};
-
-// A file in a startup folder for the length of a test.
-class StartupFile {
-public:
-    StartupFile(int folderId, const std::string& name) {
-        cScanDirectories dirs;
-        path_ = dirs.GetDirectory(folderId) + "\\" + name;
-        WriteFile(path_, "x");
-    }
-    ~StartupFile() { ::DeleteFileA(path_.c_str()); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-class StartupViews : public ::testing::Test {
+class StartupViews : public StartupWindowTest<> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(SetServiceMode("normal"));
-        LookupErrorShown = false;
-        Form1::Seams seams;
-        seams.prompt = &prompt;
-        seams.clock = &clock;
-        form = std::make_unique<Form1>(seams);
-        ASSERT_TRUE(form->Load());
-    }
-    void TearDown() override { form.reset(); }
     void Scan() {
-        form->Command4_Click();
-        ASSERT_FALSE(form->StartupScanning());
+        StartupWindowTest::Scan();
         // Nothing selected, so every row is drawn in its own colours.
         form->ListView2().Select(-1);
     }
@@ -101,13 +68,6 @@ protected:
         prompt.answers = std::move(answers);
         Click(form->Control(IDC_COMMAND3));
     }
-
-    ComScope com;
-    TempDir dir;
-    LocalAppData local{dir.path()};  // removals keep their backups in the test's folder
-    ScriptedPrompt prompt;
-    NoWaitClock clock;
-    std::unique_ptr<Form1> form;
 };
 
 TEST_F(StartupViews, BothViewsOfTheMachineKeyAreTwoRowsAndRemovalTakesOnlyThe32BitOne) {
