@@ -78,7 +78,7 @@ void Form1::SCANPROC_CurrentProcess(const std::string& File, const std::string& 
     listView1_.SetText(row, 1, Path);
     listView1_.SetText(row, 2, std::to_string(Id));
     listView1_.SetTextColor(row, 2, kBlue);
-    MarkIfImpostor(listView1_, row, Path + File);
+    MarkIfImpostor(listView1_, row, entry.path);
     listView1_.Select(row);
     listView1_.EnsureVisible(row);
 }

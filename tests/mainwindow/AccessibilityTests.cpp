@@ -4,14 +4,12 @@
 
 #include <windows.h>
 #include <oleacc.h>
-#include <shlobj.h>
 
 #include <sstream>
 
 #include "mainwindow/MainWindowSupport.h"
 #include "platform/ComPtr.h"
 #include "platform/WinText.h"
-#include "scanners/cScanDirectories.h"
 #include "reputation/Module1.h"
 
 namespace vt::test {
@@ -78,33 +76,14 @@ TEST(MainWindowAccessibility, ToolbarButtonsReachAnotherProcessAndFailCleanlyAft
     }
 }
 
-// A file in the current user's startup folder for the length of a test.
-class UserStartupFile {
-public:
-    explicit UserStartupFile(const std::string& name) {
-        std::string folder = cScanDirectories().GetDirectory(7);
-        ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
-        path_ = folder + "\\" + name;
-        made_ = WriteFile(path_, "x");
-    }
-    ~UserStartupFile() {
-        if (made_) ::DeleteFileA(path_.c_str());
-    }
-    bool made() const { return made_; }
-
-private:
-    std::string path_;
-    bool made_ = false;
-};
-
 TEST(MainWindowAccessibility, RowsOfBothListsAndTheLegendSayTheGradesInWords) {
     ComScope com;
     ASSERT_TRUE(SetServiceMode("normal"));
     TempDir dir;
     ChildProcess child;
     ASSERT_TRUE(StartSleeper(dir.path(), "svch0st.exe", child));  // graded infected
-    UserStartupFile startup("wscript.exe");                       // graded a usual target
-    ASSERT_TRUE(startup.made());
+    StartupFile startup(7, "wscript.exe");                        // graded a usual target
+    ASSERT_TRUE(FileExists(startup.path()));
     OpenForm open;
     ASSERT_TRUE(open.loaded);
     Form1& form = *open.form;
