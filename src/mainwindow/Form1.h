@@ -166,6 +166,8 @@ private:
     void StartupScan_RowFound(StartupRow row);
     void RunStartupScan();
     void CancelStartupScan();
+    // The list read anew after a removal; a scan already on the stack starts over.
+    void RefreshStartupList();
     void AddStartupRow(StartupRow row);
     void AddToNumData(long long amount);
 

@@ -89,7 +89,7 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
     try {
         if (!fso_.FileExists(fso_.BuildPath(folder, name))) ForgetStartupApproval(decoded, name);
     } catch (...) {}
-    Command4_Click();
+    RefreshStartupList();
 }
 
 void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& name) {
@@ -132,7 +132,7 @@ void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& n
             }
         }
     }
-    Command4_Click();
+    RefreshStartupList();
 }
 
 bool Form1::SaveBeforeDelete(int32_t root, const std::string& key, bool view32, const std::string& name) {

@@ -86,6 +86,19 @@ void Form1::CancelStartupScan() {
     try { if (startup_) startup_->CancelScanning(); } catch (...) {}
 }
 
+void Form1::RefreshStartupList() {
+    if (!startupRunning_) {
+        Command4_Click();
+        return;
+    }
+    // The removal ran inside a scan's message pump (its button was clicked mid-scan): the
+    // click that would start a scan stops that one, leaving the list half read and the
+    // removed entry on it. It starts over instead, once it has unwound.
+    CancelStartupScan();
+    LookupErrorShown = false;
+    startupRestartPending_ = true;
+}
+
 void Form1::AddStartupRow(StartupRow entry) {
     int row = listView2_.AddRow(entry.name, entry.grade);
     if (row < 0) return;

@@ -468,6 +468,40 @@ TEST_F(StartupPanel, RemovalInsideTheFirstScanEndsTheProgramStartedBeforeTheSwit
     EXPECT_EQ(form->ControlText(IDC_NUMPROC), std::to_string(form->ListView1().Count()));
 }
 
+TEST_F(StartupPanel, ARemovalClickedDuringTheScanListsEverythingAfresh) {
+    StartupFile gone(7, "vt_gone.exe");
+    StartupFile kept(7, "vt_kept.exe");
+    StartupFile other(24, "vt_other.exe");
+    RunValue v(kRootCurrentUser, kKeyRun, "vtAfter", "notepad.exe");
+    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    prompt.answers = {IDYES};
+    TimerScript script({
+        {[&] { return Row("vt_gone.exe") >= 0; },
+         [&] {
+             RECT r{};
+             ListView_GetItemRect(form->ListView2().hwnd(), Row("vt_gone.exe"), &r, LVIR_LABEL);
+             PostClick(form->ListView2().hwnd(), MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+             PostClick(form->Control(IDC_COMMAND3));
+         }},
+    });
+    Scan();
+    SetServiceMode("normal");
+    ASSERT_TRUE(script.Done());
+    ASSERT_FALSE(prompt.asked.empty());
+    EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler rimuovere la voce di avvio vt_gone.exe?");
+    EXPECT_FALSE(FileExists(gone.path()));
+    // The scan the removal interrupted started over and ran to its end.
+    EXPECT_EQ(Row("vt_gone.exe"), -1);
+    EXPECT_GE(Row("vt_kept.exe"), 0);
+    EXPECT_GE(Row("vt_other.exe"), 0);
+    EXPECT_GE(Row("vtAfter"), 0);
+    EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
+    // Counted once: a scan of the same entries counts as many.
+    const long counted = NumData();
+    Scan();
+    EXPECT_EQ(NumData(), counted);
+}
+
 TEST_F(StartupPanel, AFileHeldOpenIsOfferedForTheNextRestartInEveryRemovalPath) {
     cShellLink links;
     // Opened without delete sharing, so it cannot go while the handle is held.
