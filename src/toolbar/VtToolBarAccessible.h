@@ -33,7 +33,7 @@ public:
 
 private:
     ~VtToolBarAccessible() override = default;
-    // The control's window, or null once disconnected (its window may also be gone already).
+    // The control's window; null once disconnected or once that window has gone.
     HWND LiveWindow() const override;
     int ChildCount() const override;
     bool ChildRect(int index, RECT& r) const override;
