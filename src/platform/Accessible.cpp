@@ -139,6 +139,97 @@ HRESULT AccessibleBase::put_accName(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUN
 
 HRESULT AccessibleBase::put_accValue(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
 
+// ---- one window and the elements it draws -------------------------------------------
+
+HRESULT WindowAccessible::Resolve(const VARIANT& child, int& index) const {
+    if (!LiveWindow()) return RPC_E_DISCONNECTED;
+    LONG id = 0;
+    if (!ChildIdOf(child, id) || id < 0 || id > ChildCount()) return E_INVALIDARG;
+    index = static_cast<int>(id) - 1;
+    return S_OK;
+}
+
+HRESULT WindowAccessible::get_accParent(IDispatch** parent) {
+    if (!parent) return E_POINTER;
+    *parent = nullptr;
+    HWND w = LiveWindow();
+    if (!w) return RPC_E_DISCONNECTED;
+    // The system's object for the window frame, as every standard control has above it.
+    return ::AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
+                                        reinterpret_cast<void**>(parent));
+}
+
+HRESULT WindowAccessible::get_accChildCount(long* count) {
+    if (!count) return E_POINTER;
+    *count = 0;
+    if (!LiveWindow()) return RPC_E_DISCONNECTED;
+    *count = ChildCount();
+    return S_OK;
+}
+
+HRESULT WindowAccessible::get_accChild(VARIANT child, IDispatch** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    int index = -1;
+    if (HRESULT hr = Resolve(child, index); FAILED(hr)) return hr;
+    // The children are simple elements of this object, not objects of their own.
+    return index < 0 ? E_INVALIDARG : S_FALSE;
+}
+
+HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* role) {
+    if (!role) return E_POINTER;
+    SetEmpty(role);
+    int index = -1;
+    if (HRESULT hr = Resolve(child, index); FAILED(hr)) return hr;
+    SetI4(role, index < 0 ? role_ : childRole_);
+    return S_OK;
+}
+
+HRESULT WindowAccessible::get_accFocus(VARIANT* focus) {
+    if (!focus) return E_POINTER;
+    SetEmpty(focus);
+    HWND w = LiveWindow();
+    if (!w) return RPC_E_DISCONNECTED;
+    if (::GetFocus() != w) return S_FALSE;
+    const int index = FocusedChild();
+    SetI4(focus, index >= 0 ? index + 1 : CHILDID_SELF);
+    return S_OK;
+}
+
+HRESULT WindowAccessible::accLocation(long* left, long* top, long* width, long* height, VARIANT child) {
+    if (!left || !top || !width || !height) return E_POINTER;
+    *left = *top = *width = *height = 0;
+    int index = -1;
+    if (HRESULT hr = Resolve(child, index); FAILED(hr)) return hr;
+    HWND w = LiveWindow();
+    RECT r{};
+    if (index < 0) ::GetClientRect(w, &r);
+    else if (!ChildRect(index, r)) return E_FAIL;
+    ::MapWindowPoints(w, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+    *left = r.left;
+    *top = r.top;
+    *width = r.right - r.left;
+    *height = r.bottom - r.top;
+    return S_OK;
+}
+
+HRESULT WindowAccessible::accHitTest(long x, long y, VARIANT* child) {
+    if (!child) return E_POINTER;
+    SetEmpty(child);
+    HWND w = LiveWindow();
+    if (!w) return RPC_E_DISCONNECTED;
+    POINT p{x, y};
+    ::ScreenToClient(w, &p);
+    RECT client{};
+    ::GetClientRect(w, &client);
+    if (!::PtInRect(&client, p)) return S_FALSE;
+    const int index = ChildAt(p);
+    SetI4(child, index >= 0 ? index + 1 : CHILDID_SELF);
+    return S_OK;
+}
+
+// ---- results ------------------------------------------------------------------------
+
 bool ChildIdOf(const VARIANT& v, LONG& id) {
     if (v.vt == VT_I4) {
         id = v.lVal;

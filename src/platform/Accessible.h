@@ -72,6 +72,46 @@ private:
     LONG refs_ = 1;
 };
 
+// The object of one window whose children (ids 1 to ChildCount) are simple elements it
+// draws itself. Parent, count, role, focus, location and hit test come from what the
+// derived object tells of its window; once that window has gone (LiveWindow null) every
+// call fails with RPC_E_DISCONNECTED.
+class WindowAccessible : public AccessibleBase {
+public:
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override;
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override;
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override;
+    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override;
+
+protected:
+    WindowAccessible(LONG role, LONG childRole) : role_(role), childRole_(childRole) {}
+    ~WindowAccessible() override = default;
+
+    // The window described, or null once it (or its owner) has gone.
+    virtual HWND LiveWindow() const = 0;
+    // Asked only while LiveWindow is not null; indexes are zero-based.
+    virtual int ChildCount() const = 0;
+    // The child's cell in client pixels; false when the window cannot tell.
+    virtual bool ChildRect(int index, RECT& r) const = 0;
+    // The child under a client point, or -1.
+    virtual int ChildAt(POINT client) const = 0;
+    // The child that has the keyboard focus while the window has it, or -1.
+    virtual int FocusedChild() const = 0;
+
+    // Checks the child id: S_OK with index -1 for the object itself or the child's
+    // zero-based index; RPC_E_DISCONNECTED or E_INVALIDARG otherwise.
+    HRESULT Resolve(const VARIANT& child, int& index) const;
+    // A child's text: S_FALSE for the object itself, which has none of its own.
+    template <typename TextOf>
+    HRESULT ChildText(const VARIANT& child, BSTR* out, TextOf textOf) const;
+
+private:
+    LONG role_, childRole_;
+};
+
 // A child identifier from a VARIANT: true for VT_I4 (and VT_EMPTY, taken as the object
 // itself, as some clients send it).
 bool ChildIdOf(const VARIANT& v, LONG& id);
@@ -80,5 +120,15 @@ void SetI4(VARIANT* v, LONG value);
 void SetEmpty(VARIANT* v);
 // A text result: S_OK with a new BSTR, or S_FALSE and null for an empty text.
 HRESULT TextResult(std::string_view utf8, BSTR* out);
+
+template <typename TextOf>
+HRESULT WindowAccessible::ChildText(const VARIANT& child, BSTR* out, TextOf textOf) const {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    int index = -1;
+    if (HRESULT hr = Resolve(child, index); FAILED(hr)) return hr;
+    if (index < 0) return S_FALSE;
+    return TextResult(textOf(index), out);
+}
 
 }  // namespace vt

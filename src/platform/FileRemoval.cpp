@@ -61,7 +61,7 @@ std::string WindowsFolderPath() {
     wchar_t buf[MAX_PATH + 1] = {};
     UINT n = ::GetWindowsDirectoryW(buf, MAX_PATH + 1);
     if (n == 0 || n > MAX_PATH) return {};
-    return NormalizePath(Narrow(WideFullPath(Narrow(buf))));
+    return NormalizePath(FullFilePath(Narrow(buf)));
 }
 
 std::string FullFilePath(const std::string& path) { return Narrow(WideFullPath(path)); }

@@ -43,31 +43,27 @@ private:
 
 // A report list: its children (ids 1 to the row count) are the rows, named by their
 // text and described by the words of their icons.
-class ListViewAccessible final : public AccessibleBase {
+class ListViewAccessible final : public WindowAccessible {
 public:
-    explicit ListViewAccessible(ListView& owner) : owner_(&owner) {}
+    explicit ListViewAccessible(ListView& owner)
+        : WindowAccessible(ROLE_SYSTEM_LIST, ROLE_SYSTEM_LISTITEM),
+          owner_(&owner) {}
     void Disconnect() noexcept { owner_ = nullptr; }
 
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override;
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override;
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override;
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override;
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override;
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override;
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override;
     HRESULT STDMETHODCALLTYPE accNavigate(long dir, VARIANT start, VARIANT* end) override;
-    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override;
 
 private:
     ~ListViewAccessible() override = default;
-    // S_OK with row -1 for the list itself or the row's index; RPC_E_DISCONNECTED or
-    // E_INVALIDARG otherwise.
-    HRESULT Resolve(const VARIANT& child, ListView*& list, int& row) const;
-    ListView* Live() const;
+    HWND LiveWindow() const override;
+    int ChildCount() const override;
+    bool ChildRect(int row, RECT& r) const override;
+    int ChildAt(POINT client) const override;
+    int FocusedChild() const override;
 
     ListView* owner_;
 };

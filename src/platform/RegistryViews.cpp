@@ -48,11 +48,11 @@ int32_t ProgramRegistryView() {
 }
 
 int32_t OtherRegistryView() {
-#ifdef _WIN64
-    return kRegistryView32;
-#else
-    return RunningUnderWow64() ? kRegistryView64 : kOwnRegistryView;
-#endif
+    switch (ProgramRegistryView()) {
+    case kRegistryView64: return kRegistryView32;
+    case kRegistryView32: return kRegistryView64;
+    default: return kOwnRegistryView;
+    }
 }
 
 bool Is32BitView(int32_t view) { return (view != kOwnRegistryView ? view : ProgramRegistryView()) == kRegistryView32; }

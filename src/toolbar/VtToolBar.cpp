@@ -276,14 +276,14 @@ void VtToolBar::StepCurrent(int direction) {
 }
 
 void VtToolBar::MoveCurrent(int32_t index) {
-    const int32_t before = Button_Index();
-    SetHoverIndex(index);
-    AnnounceCurrent(before);
+    SetCurrent(index);
     if (events_) events_->OnButtonHover(index);
     RedrawControl();
 }
 
-void VtToolBar::AnnounceCurrent(int32_t before) {
+void VtToolBar::SetCurrent(int32_t index) {
+    const int32_t before = Button_Index();
+    SetHoverIndex(index);
     const int32_t now = Button_Index();
     if (before == now || !hwnd()) return;
     // The buttons' focused and hot-tracked states both follow the current button.
@@ -364,11 +364,7 @@ void VtToolBar::zSubclass_Proc(bool, bool&, LRESULT&, HWND lng_hWnd, UINT uMsg, 
         // The next entry must count as a movement even at the position we left from.
         lastX_ = lastY_ = -1;
         ::KillTimer(lng_hWnd, kRestTimer);
-        {
-            const int32_t before = Button_Index();
-            SetHoverIndex(-1);
-            AnnounceCurrent(before);
-        }
+        SetCurrent(-1);
         DestroyToolTip();
         RedrawControl();
         if (events_) events_->MouseLeave();
@@ -549,11 +545,7 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KILLFOCUS:
         // A button chosen with the keys is no longer current once the keys go elsewhere,
         // unless the pointer rests on it.
-        if (!inside_) {
-            const int32_t before = Button_Index();
-            SetHoverIndex(-1);
-            AnnounceCurrent(before);
-        }
+        if (!inside_) SetCurrent(-1);
         // A key that went down here comes up wherever the focus went (Shift+Tab): its
         // pressed look must not stay behind for the next hovered button.
         if (::GetCapture() != hwnd()) mouseDown_ = false;
@@ -622,9 +614,7 @@ bool VtToolBar::FocusButton(int32_t index) {
     if (!hwnd()) return false;
     if (index >= 0 && index != Button_Index()) {
         // Current first: the focus then arrives on this button, not on the first one.
-        const int32_t before = Button_Index();
-        SetHoverIndex(index);
-        AnnounceCurrent(before);
+        SetCurrent(index);
         if (events_) events_->OnButtonHover(index);
     }
     ::SetFocus(hwnd());

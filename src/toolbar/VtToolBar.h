@@ -152,8 +152,8 @@ private:
     void StepCurrent(int direction);
     // Makes the button current and tells the owner and assistive technology.
     void MoveCurrent(int32_t index);
-    // Tells assistive technology that the current button changed from `before`.
-    void AnnounceCurrent(int32_t before);
+    // Makes the button (-1 none) current and tells assistive technology of the change.
+    void SetCurrent(int32_t index);
     void ClickFromAccessibility(int32_t index);
     void DisconnectAccessible() noexcept;
 
