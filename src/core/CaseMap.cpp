@@ -36,16 +36,10 @@ char32_t LowerCodePoint(char32_t c) noexcept {
 std::string LowerText(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        size_t len = 0;
-        char32_t c = 0;
-        if (!DecodeUtf8(utf8, i, c, len)) {
-            out.push_back(utf8[i++]);
-            continue;
-        }
-        AppendUtf8(out, LowerCodePoint(c));
-        i += len;
-    }
+    ForEachCodePoint(utf8, [&out](char32_t c, bool valid) {
+        if (valid) AppendUtf8(out, LowerCodePoint(c));
+        else out.push_back(static_cast<char>(c));
+    });
     return out;
 }
 

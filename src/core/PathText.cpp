@@ -56,10 +56,7 @@ std::string GetFolderPath(std::string_view s) {
     return pos == std::string_view::npos ? std::string() : std::string(s.substr(0, pos + 1));
 }
 
-std::string FileNamePart(std::string_view path) {
-    size_t pos = path.rfind('\\');
-    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
-}
+std::string FileNamePart(std::string_view path) { return std::string(AfterLastBackslash(path)); }
 
 std::string BuildPath(std::string_view folder, std::string_view name) {
     std::string out(folder);

@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "core/Text.h"
 #include "core/Wildcard.h"
 
 namespace vt {
@@ -21,18 +22,13 @@ std::string NormalizePath(std::string_view path) {
 
     std::vector<std::string> parts;
     size_t fixed = 0;  // leading parts ".." never climbs above: the drive, or server and share
-    size_t i = root.size();
-    while (i <= p.size()) {
-        size_t end = p.find('\\', i);
-        if (end == std::string::npos) end = p.size();
-        std::string part = p.substr(i, end - i);
-        i = end + 1;
+    for (std::string_view part : SplitText(std::string_view(p).substr(root.size()), "\\")) {
         if (part.empty() || part == ".") continue;
         if (part == "..") {
             if (parts.size() > fixed) parts.pop_back();
             continue;
         }
-        parts.push_back(std::move(part));
+        parts.emplace_back(part);
         if (parts.size() == 1 && root.empty() && parts[0].size() == 2 && parts[0][1] == ':') fixed = 1;
         if (parts.size() == 2 && !root.empty()) fixed = 2;
     }

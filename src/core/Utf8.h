@@ -22,6 +22,23 @@ inline bool DecodeUtf8(std::string_view s, size_t i, char32_t& cp, size_t& len) 
     return true;
 }
 
+// Calls f(cp, true) for every code point of s in order, and f(byte, false) for a byte that
+// does not start a complete sequence, which then stands for itself.
+template <typename F>
+void ForEachCodePoint(std::string_view s, F&& f) {
+    for (size_t i = 0; i < s.size();) {
+        char32_t cp = 0;
+        size_t len = 0;
+        if (DecodeUtf8(s, i, cp, len)) {
+            f(cp, true);
+            i += len;
+        } else {
+            f(static_cast<char32_t>(static_cast<unsigned char>(s[i])), false);
+            ++i;
+        }
+    }
+}
+
 inline void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));

@@ -15,17 +15,7 @@ namespace {
 std::u32string Decode(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        char32_t cp = 0;
-        size_t len = 0;
-        if (!DecodeUtf8(s, i, cp, len)) {
-            out.push_back(static_cast<unsigned char>(s[i]));
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += len;
-    }
+    ForEachCodePoint(s, [&out](char32_t c, bool) { out.push_back(c); });
     return out;
 }
 

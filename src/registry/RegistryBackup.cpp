@@ -4,10 +4,11 @@
 #include <shlobj.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "platform/Handles.h"
+#include "platform/RegistryViews.h"
 #include "platform/WinText.h"
+#include "registry/ValueBytes.h"
 #include "registry/pure/RegFile.h"
 
 namespace vt {
@@ -57,30 +58,17 @@ BackupResult BackupRegistryValue(int32_t root, const std::string& key, bool view
     value.name = name;
 
     UniqueHKey k;
-    REGSAM access = KEY_QUERY_VALUE | (view32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    REGSAM access = KEY_QUERY_VALUE | ViewAccess(view32 ? kRegistryView32 : kRegistryView64);
     if (LSTATUS rc = ::RegOpenKeyExW(RootKey(root), Widen(key).c_str(), 0, access, k.put()); rc != ERROR_SUCCESS) {
         reason = Reason("impossibile aprire la chiave", static_cast<DWORD>(rc));
         return rc == ERROR_FILE_NOT_FOUND ? BackupResult::Missing : BackupResult::Failed;
     }
-    const std::wstring wideName = Widen(name);
-    std::vector<BYTE> data(256);
     DWORD type = 0;
-    for (;;) {
-        DWORD size = static_cast<DWORD>(data.size());
-        LSTATUS rc = ::RegQueryValueExW(k.get(), wideName.c_str(), nullptr, &type, data.data(), &size);
-        if (rc == ERROR_MORE_DATA) {
-            data.resize(size > data.size() ? size : data.size() * 2);
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) {
-            reason = Reason("impossibile leggere il valore", static_cast<DWORD>(rc));
-            return rc == ERROR_FILE_NOT_FOUND ? BackupResult::Missing : BackupResult::Failed;
-        }
-        data.resize(size);
-        break;
+    if (LSTATUS rc = QueryValueBytes(k.get(), Widen(name), type, value.data); rc != ERROR_SUCCESS) {
+        reason = Reason("impossibile leggere il valore", static_cast<DWORD>(rc));
+        return rc == ERROR_FILE_NOT_FOUND ? BackupResult::Missing : BackupResult::Failed;
     }
     value.type = type;
-    value.data.assign(reinterpret_cast<const char*>(data.data()), data.size());
 
     SYSTEMTIME now{};
     ::GetLocalTime(&now);

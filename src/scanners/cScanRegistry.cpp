@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/AppError.h"
+#include "core/ScopeExit.h"
 #include "core/Wildcard.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
@@ -96,20 +97,22 @@ void cScanRegistry::BeginCustomScan(std::optional<int32_t> CustomScanPath) {
     const int32_t savedView = view_;
     scanSubKeys_ = true;
     customScanning_ = true;
-    try {
-        ScanPredefinedLocations(savedView);
-    } catch (...) {
-        keyPatterns_ = std::move(savedKeyPatterns);
-        scanSubKeys_ = savedSubKeys;
-        view_ = savedView;
-        Reset();
-        throw;
+    {
+        // Back before DoneScanning, and on a failure too. A later delete or scan must not
+        // land in the other view because the set ended there.
+        ScopeExit restore([&]() noexcept {
+            keyPatterns_ = std::move(savedKeyPatterns);
+            scanSubKeys_ = savedSubKeys;
+            view_ = savedView;
+        });
+        try {
+            ScanPredefinedLocations(savedView);
+        } catch (...) {
+            Reset();
+            throw;
+        }
     }
     customScanning_ = false;
-    keyPatterns_ = std::move(savedKeyPatterns);
-    scanSubKeys_ = savedSubKeys;
-    // A later delete or scan must not land in the other view because the set ended there.
-    view_ = savedView;
     FinishScan();
 }
 

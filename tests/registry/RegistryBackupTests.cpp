@@ -40,27 +40,6 @@ void Write(HKEY root, const std::string& key, const std::wstring& name, DWORD ty
               ERROR_SUCCESS);
 }
 
-std::string Wide(std::wstring_view s, bool terminate = true) {
-    std::string out(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t));
-    if (terminate) out.append(2, '\0');
-    return out;
-}
-
-// `reg import FILE`, waited for; its exit code.
-DWORD RegImport(const std::string& file) {
-    std::wstring cmd = L"reg.exe import \"" + Widen(file) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    if (::WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    return code;
-}
-
 TEST(RegistryBackup, EveryTypeComesBackByteForByteThroughRegImport) {
     TempDir dir;
     LocalAppData local(dir.path());
@@ -70,13 +49,13 @@ TEST(RegistryBackup, EveryTypeComesBackByteForByteThroughRegImport) {
         DWORD type;
         std::string bytes;
     } cases[] = {
-        {L"Sz", REG_SZ, Wide(L"\"C:\\Program Files\\a b\\x.exe\" /min")},
-        {L"Caff\u00e8 \"quoted\" back\\slash", REG_SZ, Wide(L"Citt\u00e0 \u20ac \\\\server\\\"x\"")},
-        {L"EmptySz", REG_SZ, Wide(L"")},
+        {L"Sz", REG_SZ, WideBytes(L"\"C:\\Program Files\\a b\\x.exe\" /min")},
+        {L"Caff\u00e8 \"quoted\" back\\slash", REG_SZ, WideBytes(L"Citt\u00e0 \u20ac \\\\server\\\"x\"")},
+        {L"EmptySz", REG_SZ, WideBytes(L"")},
         {L"NoBytesSz", REG_SZ, ""},
-        {L"LinesSz", REG_SZ, Wide(L"one\r\ntwo")},
-        {L"Expand", REG_EXPAND_SZ, Wide(L"%SystemRoot%\\system32\\x.exe \u00e8")},
-        {L"Multi", REG_MULTI_SZ, Wide(std::wstring(L"one\0t\u00e9o\0\0", 9), false)},
+        {L"LinesSz", REG_SZ, WideBytes(L"one\r\ntwo")},
+        {L"Expand", REG_EXPAND_SZ, WideBytes(L"%SystemRoot%\\system32\\x.exe \u00e8")},
+        {L"Multi", REG_MULTI_SZ, WideBytes(std::wstring(L"one\0t\u00e9o\0\0", 9), false)},
         {L"Dword", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
         {L"Qword", REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
         {L"Binary", REG_BINARY, std::string(300, '\xA5') + std::string("\0\x01\xff", 3)},
@@ -103,7 +82,7 @@ TEST(RegistryBackup, EveryTypeComesBackByteForByteThroughRegImport) {
     DWORD got = 0;
     ASSERT_TRUE(::ReadFile(f.get(), head, sizeof head, &got, nullptr));
     f.reset();
-    const std::string expected = Wide(L"\uFEFFWindows Registry Editor Version 5.00\r\n", false);
+    const std::string expected = WideBytes(L"\uFEFFWindows Registry Editor Version 5.00\r\n", false);
     ASSERT_EQ(std::string(head, got).substr(0, expected.size()), expected);
 
     ASSERT_EQ(RegImport(file), 0u);
@@ -120,7 +99,7 @@ TEST(RegistryBackup, TheMachinesThirtyTwoBitViewIsRestoredInThatView) {
     LocalAppData local(dir.path());
     const std::string key = "Software\\VantorileTests32_" + std::to_string(::GetCurrentProcessId());
     const std::wstring name = L"vt32";
-    const std::string bytes = Wide(L"C:\\x86\\app.exe");
+    const std::string bytes = WideBytes(L"C:\\x86\\app.exe");
     Write(HKEY_LOCAL_MACHINE, key, name, REG_SZ, bytes, KEY_WOW64_32KEY);
     std::string file, reason;
     bool saved = BackupRegistryValue(reg::kLocalMachine, key, true, "vt32", file, reason) == BackupResult::Saved;
@@ -145,7 +124,7 @@ TEST(RegistryBackup, FailsWithAReasonWhereTheFolderCannotBeMadeAndKnowsAMissingV
     ASSERT_TRUE(WriteFile(dir / "Vantorile", "a file where the folder should be"));
     LocalAppData local(dir.path());
     TestRegKey key;
-    Write(key.root(), key.path(), L"v", REG_SZ, Wide(L"x"), 0);
+    Write(key.root(), key.path(), L"v", REG_SZ, WideBytes(L"x"), 0);
     std::string file, reason;
     EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "v", file, reason), BackupResult::Failed);
     EXPECT_NE(reason.find(dir.path()), std::string::npos) << reason;

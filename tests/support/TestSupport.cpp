@@ -162,6 +162,26 @@ bool RegKeyExists(HKEY root, const std::string& key, REGSAM view) {
     return ::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, k.put()) == ERROR_SUCCESS;
 }
 
+std::string WideBytes(std::wstring_view s, bool terminate) {
+    std::string out(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t));
+    if (terminate) out.append(2, '\0');
+    return out;
+}
+
+DWORD RegImport(const std::string& file) {
+    std::wstring cmd = L"reg.exe import \"" + Widen(file) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return 0xFFFFFFFF;
+    UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    if (::WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+}
+
 PlantedValue::PlantedValue(HKEY root, std::string key, std::string name, DWORD type, std::string bytes, REGSAM view)
     : root_(root), key_(std::move(key)), name_(std::move(name)), view_(view) {
     for (size_t at = key_.find('\\'); ; at = key_.find('\\', at + 1)) {

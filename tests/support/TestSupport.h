@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Prompt.h"
@@ -61,6 +62,13 @@ bool GetRegValue(HKEY root, const std::string& key, const std::string& name, std
                  DWORD* type = nullptr);
 bool RegValueExists(HKEY root, const std::string& key, const std::string& name, REGSAM view = 0);
 bool RegKeyExists(HKEY root, const std::string& key, REGSAM view = 0);
+
+// Wide text as the registry stores it: its UTF-16LE bytes, with the terminating NUL unit
+// unless `terminate` is false.
+std::string WideBytes(std::wstring_view s, bool terminate = true);
+// Imports an export file with the system's own `reg import`, waited for (20 s at most);
+// its exit code, 0xFFFFFFFF when it cannot start, 0xFFFFFFFE when it did not end in time.
+DWORD RegImport(const std::string& file);
 
 // A value planted in a real key of the prefix (a Run key, a StartupApproved list ...) in
 // a chosen view for the length of a scope; the keys it had to create go again afterwards.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/Utf8.h"
 #include "core/Wildcard.h"
 #include "registry/pure/RegistryData.h"
 
@@ -68,29 +69,17 @@ bool QuotableText(std::string_view data) {
 
 std::u16string Utf16FromUtf8(std::string_view s) {
     std::u16string out;
-    size_t i = 0;
-    auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    while (i < s.size()) {
-        unsigned char b = byte(i);
-        char32_t cp = 0xFFFD;
-        size_t len = 1;
-        if (b < 0x80) {
-            cp = b;
-        } else {
-            size_t need = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-            if (b >= 0xF5) need = 0;
-            bool ok = need && i + need <= s.size();
-            char32_t v = need == 2 ? (b & 0x1F) : need == 3 ? (b & 0x0F) : (b & 0x07);
-            for (size_t k = 1; ok && k < need; ++k) {
-                if ((byte(i + k) & 0xC0) != 0x80) ok = false;
-                else v = (v << 6) | (byte(i + k) & 0x3F);
-            }
-            if (ok && ((need == 3 && (v < 0x800 || (v >= 0xD800 && v <= 0xDFFF))) || (need == 4 && (v < 0x10000 || v > 0x10FFFF))))
-                ok = false;
-            if (ok) {
-                cp = v;
-                len = need;
-            }
+    for (size_t i = 0; i < s.size();) {
+        char32_t cp = 0;
+        size_t len = 0;
+        // Only the shortest form of a scalar value is text: an overlong form, a surrogate or
+        // a value past U+10FFFF is one U+FFFD per byte, as a stray byte is.
+        bool ok = DecodeUtf8(s, i, cp, len) && !(len == 2 && cp < 0x80) &&
+                  !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
+                  !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF));
+        if (!ok) {
+            cp = 0xFFFD;
+            len = 1;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;

@@ -112,6 +112,10 @@ TEST(RegFile, Utf8ToUtf16KeepsEveryLetterAndReplacesBrokenBytes) {
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xe2\x82x"), u"\uFFFD\uFFFDx");
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");  // an encoded surrogate
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xc0\xaf"), u"\uFFFD\uFFFD");            // overlong
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xe0\x80\xaf"), u"\uFFFD\uFFFD\uFFFD");  // overlong, three bytes
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xf0\x8f\xbf\xbf"), std::u16string(4, u'\uFFFD'));  // overlong, four
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xf4\x90\x80\x80"), std::u16string(4, u'\uFFFD'));  // past U+10FFFF
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xf4\x8f\xbf\xbf"), u"\U0010FFFF");
 }
 
 }  // namespace
