@@ -149,14 +149,12 @@ HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD sty
 }
 
 long Form1::TextWidthTwips(HWND ctl, int extraPx) const {
-    int n = ::GetWindowTextLengthA(ctl);
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    n = ::GetWindowTextA(ctl, text.data(), n + 1);
+    const std::string text = ControlRef(ctl).Text();
     WindowDC dc(ctl);
     auto font = reinterpret_cast<HFONT>(::SendMessageA(ctl, WM_GETFONT, 0, 0));
     SelectObjectScope select(dc.get(), font);
     SIZE size{};
-    ::GetTextExtentPoint32A(dc.get(), text.c_str(), n, &size);
+    ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
     return PixelsToTwips(size.cx + extraPx, Dpi());
 }
 

@@ -240,25 +240,6 @@ private:
     std::string bytes_;
 };
 
-std::string Wide(std::wstring_view s, bool terminate = true) {
-    std::string out(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t));
-    if (terminate) out.append(2, '\0');
-    return out;
-}
-
-DWORD RunAndWait(std::wstring cmd) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    if (::WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) return 0xFFFFFFFE;
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    return code;
-}
-
 std::string TodaysBackup(const TempDir& dir) {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
@@ -271,11 +252,12 @@ std::string TodaysBackup(const TempDir& dir) {
 TEST_F(RemovalSafety, RemovedValuesComeBackByteForByteWithRegImport) {
     std::vector<std::unique_ptr<WideRunValue>> values;
     values.push_back(std::make_unique<WideRunValue>(L"vtBackSz \"q\" \\b\\", REG_SZ,
-                                                    Wide(L"\"C:\\Program Files\\Citt\u00e0\\a.exe\" /x \"y\\\"")));
-    values.push_back(std::make_unique<WideRunValue>(L"vtBackCaff\u00e8", REG_EXPAND_SZ, Wide(L"%TEMP%\\\u00e8\u20ac.exe")));
-    values.push_back(std::make_unique<WideRunValue>(L"vtBackMulti", REG_MULTI_SZ,
-                                                    Wide(std::wstring(L"C:\\m.exe\0second \u00e0\0\0", 19), false)));
-    values.push_back(std::make_unique<WideRunValue>(L"vtBackEmpty", REG_SZ, Wide(L"")));
+                                                    WideBytes(L"\"C:\\Program Files\\Citt\u00e0\\a.exe\" /x \"y\\\"")));
+    values.push_back(
+        std::make_unique<WideRunValue>(L"vtBackCaff\u00e8", REG_EXPAND_SZ, WideBytes(L"%TEMP%\\\u00e8\u20ac.exe")));
+    values.push_back(std::make_unique<WideRunValue>(
+        L"vtBackMulti", REG_MULTI_SZ, WideBytes(std::wstring(L"C:\\m.exe\0second \u00e0\0\0", 19), false)));
+    values.push_back(std::make_unique<WideRunValue>(L"vtBackEmpty", REG_SZ, WideBytes(L"")));
     values.push_back(std::make_unique<WideRunValue>(L"vtBackBinary", REG_BINARY, std::string("C:\\bin.exe\0\xff\x01", 13)));
     Scan();
     for (const auto& v : values) {
@@ -284,7 +266,7 @@ TEST_F(RemovalSafety, RemovedValuesComeBackByteForByteWithRegImport) {
     }
     const std::string file = TodaysBackup(dir);
     ASSERT_TRUE(FileExists(file));
-    ASSERT_EQ(RunAndWait(L"reg.exe import \"" + Widen(file) + L"\""), 0u);
+    ASSERT_EQ(RegImport(file), 0u);
     for (const auto& v : values) EXPECT_TRUE(v->Restored()) << v->Name();
 }
 
@@ -338,7 +320,7 @@ TEST_F(RemovalSafety, AFileHeldOpenIsOfferedForTheNextRestart) {
     EXPECT_EQ(q[1], "Vuoi anche eliminare il file " + exe + " dal PC?");
     EXPECT_EQ(q[2], "Il file " + exe + " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi eliminarlo al "
                     "prossimo riavvio del PC?");
-    EXPECT_NE(after.find(Wide(Widen(exe), false)), std::string::npos);
+    EXPECT_NE(after.find(WideBytes(Widen(exe), false)), std::string::npos);
     EXPECT_TRUE(FileExists(exe));
     EXPECT_FALSE(v.Exists());
 }
