@@ -1,5 +1,9 @@
 #include "inventory/ProcessRows.h"
 
+#include <utility>
+
+#include "platform/FileRemoval.h"
+
 namespace vt {
 
 namespace {
@@ -8,7 +12,9 @@ class Collector : public IScanProcessesEvents {
 public:
     explicit Collector(std::vector<ProcessRow>& rows) : rows_(rows) {}
     void CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool&) override {
-        rows_.push_back(MakeProcessRow(File, Path, Id));
+        ProcessRow row = MakeProcessRow(File, Path, Id);
+        row.impostor = IsImpostorFile(row.path);
+        rows_.push_back(std::move(row));
     }
     void DoneScanning(int16_t) override {}
 

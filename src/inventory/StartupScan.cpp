@@ -1,6 +1,7 @@
 #include "inventory/StartupScan.h"
 
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/FileRemoval.h"
 #include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
 #include "core/PathText.h"
@@ -138,6 +139,7 @@ void StartupScan::SCANDIR_CurrentFile(const std::string& File, const std::string
         row.lookupName = GetCommandProgramPath(File);
     }
     row.disabled = StartupRowDisabled(row.code, File);
+    row.impostor = IsImpostorFile(StartupProgramPath(row));
     if (events_) events_->RowFound(row);
 }
 
@@ -165,6 +167,7 @@ void StartupScan::SCANREG_CurrentData(const std::string& Value, const std::strin
     row.view = ViewName(view);
     row.disabled = StartupRowDisabled(row.code, Value);
     row.lookupName = fso_.GetFileName(program);
+    row.impostor = IsImpostorFile(StartupProgramPath(row));
     if (events_) events_->RowFound(row);
 }
 

@@ -6,10 +6,13 @@
 
 #include "console/pure/CsvReader.h"
 #include "console/pure/Report.h"
+#include "core/SystemFiles.h"
 #include "fileinfo/cShellLink.h"
+#include "mainwindow/Impostors.h"
 #include "mainwindow/MainWindowSupport.h"
 #include "mainwindow/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
+#include "platform/FileRemoval.h"
 #include "platform/Handles.h"
 #include "platform/WinText.h"
 #include "core/PathText.h"
@@ -184,6 +187,8 @@ TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {
     cShellLink links;
     ASSERT_TRUE(links.CreateShellLink(link.path(), target.path(), "", "", "", 0, 1));
     StartupFile plain(24, "vtc_svch0st, già.exe");
+    RunValue fake(HKEY_CURRENT_USER, kKeyRun, "vtc impostor", '"' + (dir / "svchost.exe") + "\" -k netsvcs");
+    RunValue real(HKEY_CURRENT_USER, kKeyRun, "vtc explorer", WindowsFolderPath() + "\\explorer.exe");
 
     OpenForm open;
     ASSERT_TRUE(open.loaded);
@@ -206,6 +211,7 @@ TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {
         EXPECT_EQ(item["code"], list.Text(row, 2)) << row;
         EXPECT_EQ(item["grade"], RowImage(list, row)) << row;
         EXPECT_EQ(item["verdict"], VerdictWord(RowImage(list, row))) << row;
+        EXPECT_EQ(item["impostor"], list.TextColor(row, 0) == kImpostorRed) << row;
         // And what the panel keeps beside each row.
         const StartupRow& entry = open.form->StartupEntries().at(static_cast<size_t>(row));
         EXPECT_EQ(item["view"], entry.view) << row;
@@ -237,6 +243,12 @@ TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {
     EXPECT_EQ((*file)["code"], "CST");
     EXPECT_EQ((*file)["location"], plain.folder());
     EXPECT_EQ(FindItem(items, "vtc numeric"), nullptr);
+    // A system program's name outside the Windows folder, and the genuine one.
+    ASSERT_NE(FindItem(items, "vtc impostor"), nullptr);
+    EXPECT_EQ((*FindItem(items, "vtc impostor"))["impostor"], true);
+    ASSERT_NE(FindItem(items, "vtc explorer"), nullptr);
+    EXPECT_EQ((*FindItem(items, "vtc explorer"))["impostor"], false);
+    EXPECT_EQ((*agg)["impostor"], false);  // a near name is no impostor
 }
 
 TEST_F(Console, CsvRoundTripsNamesWithCommasQuotesLineBreaksAndAccents) {
@@ -263,16 +275,17 @@ TEST_F(Console, CsvRoundTripsNamesWithCommasQuotesLineBreaksAndAccents) {
     auto table = ParseCsv(bytes.substr(3));
     ASSERT_GE(table.size(), 2u);
     EXPECT_EQ(table[0], (std::vector<std::string>{"name", "command", "code", "location", "view", "disabled", "grade",
-                                                  "verdict"}));
+                                                  "verdict", "impostor"}));
     int found = 0;
     for (const auto& record : table) {
-        ASSERT_EQ(record.size(), 8u);
+        ASSERT_EQ(record.size(), 9u);
         if (record[0] != name) continue;
         ++found;
         EXPECT_EQ(record[1], command);
         EXPECT_EQ(record[2], "CUR");
         EXPECT_EQ(record[6], "0");
         EXPECT_EQ(record[7], "none");
+        EXPECT_EQ(record[8], "false");
     }
     EXPECT_EQ(found, 1);
 }
@@ -297,15 +310,17 @@ TEST_F(Console, ProcessesListTheRunningProgramWithItsGrade) {
             EXPECT_EQ((*row)["system"], false);
             EXPECT_EQ((*row)["grade"], 1);
             EXPECT_EQ((*row)["verdict"], "safe");
+            EXPECT_EQ((*row)["impostor"], false);
         } else if (std::string(format) == "csv") {
             auto table = ParseCsv(ran.out);
             bool seen = false;
             for (const auto& r : table)
-                if (r.size() == 7 && r[3] == std::to_string(child.id)) {
+                if (r.size() == 8 && r[3] == std::to_string(child.id)) {
                     seen = true;
                     EXPECT_EQ(r[0], "notepad.exe");
                     EXPECT_EQ(r[2], dir / "notepad.exe");
                     EXPECT_EQ(r[6], "safe");
+                    EXPECT_EQ(r[7], "false");
                 }
             EXPECT_TRUE(seen);
         } else {
@@ -318,6 +333,61 @@ TEST_F(Console, ProcessesListTheRunningProgramWithItsGrade) {
             EXPECT_TRUE(seen) << ran.out;
         }
     }
+}
+
+// A copy of a program named like a system process, started from a temporary folder, is
+// flagged in every format; the system programs the prefix runs are not.
+TEST_F(Console, AProcessWithASystemNameOutsideTheWindowsFolderIsAnImpostor) {
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(dir.path(), "svchost.exe", child));
+    const std::string id = std::to_string(child.id);
+    // Under load a just-started program's path can take a moment to become readable.
+    json items;
+    auto hasChild = [&] {
+        for (const auto& item : items)
+            if (item["pid"] == child.id) return true;
+        return false;
+    };
+    for (int attempt = 0; attempt < 5 && !hasChild(); ++attempt) {
+        if (attempt) ::Sleep(500);
+        Ran listed = RunVantorilec("processes --format json --no-reputation");
+        ASSERT_EQ(listed.code, 0u) << listed.err;
+        items = json::parse(listed.out)["items"];
+    }
+    ASSERT_TRUE(hasChild());
+    int genuine = 0;
+    for (const auto& item : items) {
+        const std::string name = item["name"].get<std::string>();
+        if (item["pid"] == child.id) {
+            EXPECT_EQ(name, "svchost.exe");
+            EXPECT_EQ(item["impostor"], true);
+        } else if (IsSystemProgramName(name)) {
+            // The prefix's own services.exe, explorer.exe ... run from the Windows folder.
+            ++genuine;
+            EXPECT_EQ(item["impostor"], false) << item["path"];
+        }
+    }
+    EXPECT_GT(genuine, 0);
+
+    Ran csv = RunVantorilec("processes --format csv --no-reputation");
+    ASSERT_EQ(csv.code, 0u) << csv.err;
+    auto table = ParseCsv(csv.out);
+    ASSERT_FALSE(table.empty());
+    EXPECT_EQ(table[0].back(), "impostor");
+    int flagged = 0;
+    for (const auto& r : table)
+        if (r.size() == table[0].size() && r[3] == id) flagged += r.back() == "true";
+    EXPECT_EQ(flagged, 1);
+
+    Ran text = RunVantorilec("processes --no-reputation");
+    ASSERT_EQ(text.code, 0u) << text.err;
+    auto lines = Lines(text.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines[0].find("impostor"), std::string::npos);
+    bool seen = false;
+    for (const auto& l : lines)
+        if (l.find(dir / "svchost.exe") != std::string::npos) seen = l.substr(l.size() - 4) == "true";
+    EXPECT_TRUE(seen) << text.out;
 }
 
 TEST_F(Console, BadArgumentsExitTwoWithAReasonAndTheUsageAndNothingOnStandardOutput) {

@@ -19,18 +19,19 @@ struct Table {
 };
 
 Table ProcessTable(const std::vector<ProcessRow>& rows) {
-    Table t{"processes", {"name", "folder", "path", "pid", "system", "grade", "verdict"}, {}};
+    Table t{"processes", {"name", "folder", "path", "pid", "system", "grade", "verdict", "impostor"}, {}};
     for (const ProcessRow& r : rows)
-        t.rows.push_back(
-            {r.name, r.folder, r.path, int64_t{r.pid}, r.system, int64_t{r.grade}, std::string(VerdictWord(r.grade))});
+        t.rows.push_back({r.name, r.folder, r.path, int64_t{r.pid}, r.system, int64_t{r.grade},
+                          std::string(VerdictWord(r.grade)), r.impostor});
     return t;
 }
 
 Table StartupTable(const std::vector<StartupRow>& rows) {
-    Table t{"startup", {"name", "command", "code", "location", "view", "disabled", "grade", "verdict"}, {}};
+    Table t{"startup", {"name", "command", "code", "location", "view", "disabled", "grade", "verdict", "impostor"},
+            {}};
     for (const StartupRow& r : rows)
         t.rows.push_back({r.name, r.command, r.code, r.location, r.view, r.disabled, int64_t{r.grade},
-                          std::string(VerdictWord(r.grade))});
+                          std::string(VerdictWord(r.grade)), r.impostor});
     return t;
 }
 

@@ -1,5 +1,7 @@
 #include "inventory/pure/Rows.h"
 
+#include "core/PathText.h"
+
 namespace vt {
 
 ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int32_t id) {
@@ -20,6 +22,12 @@ ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int3
 std::string ViewName(int32_t view) { return view == 0 ? "native" : std::to_string(view); }
 
 bool IsFolderEntry(const StartupRow& row) { return row.code == "UST" || row.code == "CST"; }
+
+std::string StartupProgramPath(const StartupRow& row) {
+    if (!IsFolderEntry(row)) return GetCommandProgramPath(StripQuotes(row.command));
+    // A folder's plain file lists its own name as the command, without a folder.
+    return GetFolderPath(row.command).empty() ? row.location + "\\" + row.name : row.command;
+}
 
 const char* VerdictWord(int32_t grade) {
     switch (grade) {

@@ -15,6 +15,7 @@ struct ProcessRow {
     bool system = false;  // the row of a process whose path cannot be read
     int32_t grade = 0;
     bool lookup = true;  // false: the grade is fixed and the service is not asked
+    bool impostor = false;  // a system program's name on a file outside the Windows folder
 };
 
 struct StartupRow {
@@ -26,10 +27,15 @@ struct StartupRow {
     bool disabled = false;
     int32_t grade = 0;
     std::string lookupName;  // the bare file name the reputation service is asked about
+    bool impostor = false;   // the program it starts has a system program's name outside the Windows folder
 };
 
 // True for an entry of a startup folder (codes UST and CST), false for a registry value.
 bool IsFolderEntry(const StartupRow& row);
+
+// The file a startup entry makes the system run: a registry value's program, a shortcut's
+// target, or a startup folder's plain file itself.
+std::string StartupProgramPath(const StartupRow& row);
 
 // The process panel's row for one event of the process scanner.
 ProcessRow MakeProcessRow(const std::string& file, const std::string& path, int32_t id);

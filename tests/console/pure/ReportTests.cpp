@@ -28,6 +28,7 @@ std::vector<StartupRow> AwkwardStartupRows() {
     b.view = "32";
     b.disabled = true;
     b.grade = 0;
+    b.impostor = true;
     StartupRow c;  // nothing to quote
     c.name = "plain";
     c.command = "plain.exe";
@@ -43,15 +44,15 @@ TEST(Csv, RoundTripsCommasQuotesLineBreaksAndAccents) {
     auto table = vt::test::ParseCsv(csv);
     ASSERT_EQ(table.size(), rows.size() + 1);
     EXPECT_EQ(table[0], (std::vector<std::string>{"name", "command", "code", "location", "view", "disabled", "grade",
-                                                  "verdict"}));
+                                                  "verdict", "impostor"}));
     for (size_t i = 0; i < rows.size(); ++i) {
         const auto& r = rows[i];
         EXPECT_EQ(table[i + 1], (std::vector<std::string>{r.name, r.command, r.code, r.location, r.view,
                                                           r.disabled ? "true" : "false", std::to_string(r.grade),
-                                                          vt::VerdictWord(r.grade)}));
+                                                          vt::VerdictWord(r.grade), r.impostor ? "true" : "false"}));
     }
     // Records end in CR LF; the header line is plain; the writer adds no byte-order mark.
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "name,command,code,location,view,disabled,grade,verdict");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "name,command,code,location,view,disabled,grade,verdict,impostor");
     EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
     EXPECT_NE(csv.substr(0, 3), vt::kUtf8Bom);
 }
@@ -77,7 +78,9 @@ TEST(Json, OneDocumentWithHeaderAndTypedItems) {
     ProcessRow p = vt::MakeProcessRow("svchost.exe", "C:\\windows\\system32\\", 1234);
     p.grade = 1;
     ProcessRow s = vt::MakeProcessRow("Registry", "SYSTEM", 88);
-    const std::string text = vt::ProcessReport(ReportFormat::Json, kHeader, {p, s});
+    ProcessRow f = vt::MakeProcessRow("svchost.exe", "C:\\Users\\io\\AppData\\", 77);
+    f.impostor = true;
+    const std::string text = vt::ProcessReport(ReportFormat::Json, kHeader, {p, s, f});
     auto doc = nlohmann::ordered_json::parse(text);
     std::vector<std::string> keys;
     for (auto it = doc.begin(); it != doc.end(); ++it) keys.push_back(it.key());
@@ -87,7 +90,7 @@ TEST(Json, OneDocumentWithHeaderAndTypedItems) {
     EXPECT_EQ(doc["computer"], "PC-UFFICIO");
     EXPECT_EQ(doc["time"], "2026-12-10T11:02:45Z");
     EXPECT_EQ(doc["kind"], "processes");
-    ASSERT_EQ(doc["items"].size(), 2u);
+    ASSERT_EQ(doc["items"].size(), 3u);
     const auto& a = doc["items"][0];
     EXPECT_EQ(a["name"], "svchost.exe");
     EXPECT_EQ(a["folder"], "C:\\windows\\system32\\");
@@ -97,11 +100,13 @@ TEST(Json, OneDocumentWithHeaderAndTypedItems) {
     EXPECT_EQ(a["system"], false);
     EXPECT_EQ(a["grade"], 1);
     EXPECT_EQ(a["verdict"], "safe");
+    EXPECT_EQ(a["impostor"], false);
     const auto& b = doc["items"][1];
     EXPECT_EQ(b["folder"], "SYSTEM");
     EXPECT_EQ(b["path"], "");
     EXPECT_EQ(b["system"], true);
     EXPECT_EQ(b["verdict"], "none");
+    EXPECT_EQ(doc["items"][2]["impostor"], true);
 }
 
 TEST(Json, StartupItemsKeepEveryCharacterAndSurviveBrokenUtf8) {
