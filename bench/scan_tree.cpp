@@ -1,8 +1,10 @@
 // Walk speed of the two tree scanners, each beside the platform's own lister run over the
 // same tree under the same Wine in the same run: the folder scanner against
-// "cmd /c dir /s /b", the registry scanner against "reg query /s". The scanners keep their
-// per-item yield to the message loop. Prints the times and peer/ours ratios (>= 1.0 means
-// at least as fast as the peer). Trees are generated under %TEMP% and
+// "cmd /c dir /s /b", the registry scanner against "reg query /s"; and each beside a bare
+// recursion over the same tree with no events and no yields, the floor of the system
+// calls themselves. The scanners keep their per-item yield to the message loop. Prints
+// the times, peer/ours ratios (>= 1.0 means at least as fast as the peer) and ours/bare
+// ratios (target <= 1.25). Trees are generated under %TEMP% and
 // HKCU\Software\VantorileTests and removed afterwards.
 //   bench_scan_tree [--folders N] [--files-per-folder N] [--keys N] [--values N] [--runs N]
 #include <windows.h>
@@ -77,6 +79,43 @@ bool RemoveTreeW(const std::wstring& path) {
     return ::RemoveDirectoryW(path.c_str()) != 0;
 }
 
+// The floor under the folder scanner: the same listing calls, recursing at once, nothing
+// reported and no yield.
+void BareFolderWalk(const std::wstring& path, long& folders, long& files) {
+    ++folders;
+    WIN32_FIND_DATAW fd;
+    vt::UniqueFindHandle find(::FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                                 nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return;
+    do {
+        const wchar_t* n = fd.cFileName;
+        if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            BareFolderWalk(path + L"\\" + n, folders, files);
+        else
+            ++files;
+    } while (::FindNextFileW(find.get(), &fd));
+}
+
+// The floor under the registry scanner: every value name and subkey of a key enumerated
+// through the open key, subkeys opened relative to their parent.
+void BareRegistryWalk(HKEY parent, const wchar_t* name, long& keys, long& values) {
+    vt::UniqueHKey key;
+    if (::RegOpenKeyExW(parent, name, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, key.put()) != ERROR_SUCCESS) return;
+    ++keys;
+    wchar_t buf[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 16384;
+        if (::RegEnumValueW(key.get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        ++values;
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 256;
+        if (::RegEnumKeyExW(key.get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        BareRegistryWalk(key.get(), buf, keys, values);
+    }
+}
+
 std::string TempFolder() {
     wchar_t buf[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH, buf);
@@ -121,20 +160,27 @@ int main(int argc, char** argv) {
     std::printf("folder tree: %ld folders, %ld files under %s (made in %.1f s)\n", madeFolders + 1, madeFiles,
                 root.c_str(), Seconds(t0));
 
-    double oursFolders = 1e9, peerFolders = 1e9;
+    double oursFolders = 1e9, peerFolders = 1e9, bareFolders = 1e9;
     FolderSink fsink;
+    long bareFolderCount = 0, bareFileCount = 0;
     for (int r = 0; r < runs; ++r) {
         fsink = FolderSink{};
         vt::cScanDirectories scan(&fsink);
         auto s = Clock::now();
         scan.BeginScanning(root, "*");
         oursFolders = std::min(oursFolders, Seconds(s));
+        bareFolderCount = bareFileCount = 0;
+        s = Clock::now();
+        BareFolderWalk(wroot, bareFolderCount, bareFileCount);
+        bareFolders = std::min(bareFolders, Seconds(s));
         double p = RunQuiet("cmd /c dir /s /b \"" + root + "\"");
         if (p > 0) peerFolders = std::min(peerFolders, p);
     }
-    std::printf("folder scanner: %.3f s (%ld folders, %ld files reported); cmd /c dir /s /b: %.3f s\n", oursFolders,
-                fsink.folders, fsink.files, peerFolders);
+    std::printf("folder scanner: %.3f s (%ld folders, %ld files reported); cmd /c dir /s /b: %.3f s; "
+                "bare recursion: %.3f s (%ld folders, %ld files)\n",
+                oursFolders, fsink.folders, fsink.files, peerFolders, bareFolders, bareFolderCount, bareFileCount);
     std::printf("FOLDER_RATIO=%.2f (dir/scanner, target >= 1.0)\n", peerFolders / oursFolders);
+    std::printf("FOLDER_VS_RAW=%.2f (scanner/bare, target <= 1.25)\n", oursFolders / bareFolders);
     t0 = Clock::now();
     RemoveTreeW(wroot);
     std::printf("folder tree removed (%.1f s)%s\n", Seconds(t0),
@@ -173,8 +219,10 @@ int main(int argc, char** argv) {
     std::printf("registry tree: %ld keys, %ld values under HKCU\\%s (made in %.1f s)\n", madeKeys, madeValues,
                 keyPath.c_str(), Seconds(t0));
 
-    double oursReg = 1e9, peerReg = 1e9;
+    double oursReg = 1e9, peerReg = 1e9, bareReg = 1e9;
     RegistrySink rsink;
+    long bareKeyCount = 0, bareValueCount = 0;
+    const std::wstring wkeyPath = vt::Widen(keyPath);
     for (int r = 0; r < runs; ++r) {
         rsink = RegistrySink{};
         vt::cScanRegistry scan(&rsink);
@@ -182,12 +230,18 @@ int main(int argc, char** argv) {
         auto s = Clock::now();
         scan.BeginScanning(static_cast<int32_t>(0x80000001u), keyPath);
         oursReg = std::min(oursReg, Seconds(s));
+        bareKeyCount = bareValueCount = 0;
+        s = Clock::now();
+        BareRegistryWalk(HKEY_CURRENT_USER, wkeyPath.c_str(), bareKeyCount, bareValueCount);
+        bareReg = std::min(bareReg, Seconds(s));
         double p = RunQuiet("reg query \"HKCU\\" + keyPath + "\" /s");
         if (p > 0) peerReg = std::min(peerReg, p);
     }
-    std::printf("registry scanner: %.3f s (%ld keys, %ld values reported); reg query /s: %.3f s\n", oursReg,
-                rsink.keys, rsink.values, peerReg);
+    std::printf("registry scanner: %.3f s (%ld keys, %ld values reported); reg query /s: %.3f s; "
+                "bare recursion: %.3f s (%ld keys, %ld values)\n",
+                oursReg, rsink.keys, rsink.values, peerReg, bareReg, bareKeyCount, bareValueCount);
     std::printf("REGISTRY_RATIO=%.2f (reg/scanner, target >= 1.0)\n", peerReg / oursReg);
+    std::printf("REGISTRY_VS_RAW=%.2f (scanner/bare, target <= 1.25)\n", oursReg / bareReg);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VantorileTests");  // only when empty

@@ -131,6 +131,8 @@ bool Form1::Load() {
     registry_ = &startup_->Registry();
     SCANDIR = &startup_->SCANDIR();
     shellLink_ = &startup_->ShellLink();
+    lookupEvents_ = std::make_unique<LookupEvents>(hwnd());
+    lookups_ = std::make_unique<ReputationLookups>(lookupEvents_.get());
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
     StartProcessScan();
@@ -265,17 +267,21 @@ void Form1::VtToolBar1_Click(int32_t vButton_Index) {
     switch (vButton_Index) {
     case 0:
         CancelStartupScan();
+        DropGrades(kStartupLane);
         ShowPanel(frame1_);
         StartProcessScan();
         break;
     case 1:
         CancelProcessScan();
+        DropGrades(kProcessLane);
         ShowPanel(frame3_);
         Command4_Click();
         break;
     case 2:
         CancelProcessScan();
         CancelStartupScan();
+        DropGrades(kProcessLane);
+        DropGrades(kStartupLane);
         ShowPanel(frame5_);
         break;
     default:
@@ -390,6 +396,9 @@ void Form1::Unload() {
     // Every cancellation on its own: one that fails must not keep the window open.
     try { CancelProcessScan(); } catch (...) {}
     try { CancelStartupScan(); } catch (...) {}
+    // Answers still due go nowhere; a worker waiting on a silent service does not hold
+    // the program.
+    if (lookups_) lookups_->Shutdown();
     // A scan or a question may still be on the stack (we are nested in its message pump):
     // the window goes once the outermost handler has returned.
     if (busy_ > 0) return;
@@ -406,6 +415,7 @@ void Form1::OnFinalDestroy() {
     shellLink_ = nullptr;
     try { startup_.reset(); } catch (...) {}
     try { SCANPROC.reset(); } catch (...) {}
+    lookups_.reset();
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -415,6 +425,9 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_APP_DEFERRED_CLOSE:
         if (closing_ && busy_ == 0) Unload();
+        return 0;
+    case WM_APP_LOOKUP_ANSWERS:
+        ApplyLookupAnswers();
         return 0;
     case WM_COMMAND:
         OnCommand(LOWORD(wp), HIWORD(wp));

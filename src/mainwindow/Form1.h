@@ -1,7 +1,8 @@
 // The main window: banner, toolbar, and the three panels (processes, startup entries,
 // help) with their handlers. Split by concern: Form1.cpp (window, layout, closing,
 // panel switching), Form1Processes.cpp (process panel), Form1Startup.cpp (startup panel),
-// Form1Removal.cpp (removing a startup entry), Form1Help.cpp (help texts).
+// Form1Removal.cpp (removing a startup entry), Form1Help.cpp (help texts), Form1Grades.cpp
+// (the rows' grades, filled in as the lookups answer).
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,8 @@
 #include "mainwindow/pure/StartupCodes.h"
 #include "registry/cAdvanceRegistry.h"
 #include "details/Dialog.h"
+#include "reputation/ReputationLookups.h"
+#include "reputation/pure/GradeBook.h"
 #include "scanners/cScanDirectories.h"
 #include "scanners/cScanProcesses.h"
 #include "scanners/cScanRegistry.h"
@@ -52,6 +55,7 @@ enum ControlId : int {
 // Window messages of our own.
 enum : UINT {
     WM_APP_DEFERRED_CLOSE = WM_APP + 1,
+    WM_APP_LOOKUP_ANSWERS = WM_APP + 2,  // reputation answers wait to be applied
 };
 
 class Form1 : public Window, private IMessageFilter {
@@ -91,6 +95,8 @@ public:
     HWND Control(int id) const;
     std::string ControlText(int id) const;
     bool Scanning() const;
+    // True while rows of either list wait for their grades.
+    bool GradesPending() const;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -100,6 +106,7 @@ private:
     class ProcessEvents;
     class StartupEvents;
     class ToolBarEvents;
+    class LookupEvents;
     friend class ProcessEvents;
     friend class StartupEvents;
     friend class ToolBarEvents;
@@ -168,7 +175,8 @@ private:
     void CancelStartupScan();
     // The list read anew after a removal; a scan already on the stack starts over.
     void RefreshStartupList();
-    void AddStartupRow(StartupRow row);
+    // The row's index, -1 when it could not be added.
+    int AddStartupRow(StartupRow row);
     void AddToNumData(long long amount);
 
     // Startup entry removal.
@@ -194,6 +202,17 @@ private:
     // Whether the entry's data names a file that may be offered for deletion; a script
     // host's script replaces the host in `c`.
     bool FileToOffer(const std::string& data, std::string& c);
+
+    // Grades: each row's icon is filled in when its name's answer arrives.
+    enum Lane : int { kProcessLane = 1, kStartupLane = 2 };
+    // The grade to list a row of name with: known already, or 0 until the answer comes.
+    int32_t GradeForNewRow(Lane lane, const std::string& name);
+    // The row just listed with GradeForNewRow's grade; asks for name when it must wait.
+    void AwaitGrade(Lane lane, const std::string& name, int row);
+    // The list was cleared, its scan cancelled by a panel switch, or the window closes:
+    // answers still due for its rows are dropped.
+    void DropGrades(Lane lane);
+    void ApplyLookupAnswers();
 
     // Details dialog: a double click on a list row shows its file.
     void ShowDetails(const char* source, const ListView& list);
@@ -241,6 +260,10 @@ private:
     int32_t currentGrade_ = 0;
     bool processScanRunning_ = false;
     bool processRescanPending_ = false;
+
+    std::unique_ptr<LookupEvents> lookupEvents_;  // outlives lookups_, which calls it
+    std::unique_ptr<ReputationLookups> lookups_;
+    GradeBook grades1_, grades2_;
 
     std::unique_ptr<Dialog> details_;
     bool detailsLoading_ = false;

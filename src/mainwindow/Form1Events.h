@@ -41,4 +41,14 @@ private:
     Form1& f_;
 };
 
+// Runs on a lookup worker: it only posts, the window applies the answers on its own thread.
+class Form1::LookupEvents : public ILookupSink {
+public:
+    explicit LookupEvents(HWND hwnd) : hwnd_(hwnd) {}
+    void AnswersWaiting() override { ::PostMessageA(hwnd_, WM_APP_LOOKUP_ANSWERS, 0, 0); }
+
+private:
+    const HWND hwnd_;
+};
+
 }  // namespace vt

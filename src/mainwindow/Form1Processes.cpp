@@ -58,6 +58,7 @@ void Form1::StartProcessScan() {
     do {
         processRescanPending_ = false;
         listView1_.Clear();
+        DropGrades(kProcessLane);
         SCANPROC->SystemProcesses(ControlRef(Control(IDC_CHECK1)).Checked());
         SCANPROC->BeginScanning();
     } while (processRescanPending_ && !closing_ && SCANPROC);
@@ -71,10 +72,11 @@ void Form1::CancelProcessScan() {
 
 void Form1::SCANPROC_CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool&) {
     const ProcessRow entry = MakeProcessRow(File, Path, Id);
-    currentGrade_ = entry.lookup ? QueryReputation(entry.name) : entry.grade;
+    currentGrade_ = entry.lookup ? GradeForNewRow(kProcessLane, entry.name) : entry.grade;
     if (!listView1_.hwnd()) return;
     int row = listView1_.AddRow(File, currentGrade_);
     if (row < 0) return;
+    if (entry.lookup) AwaitGrade(kProcessLane, entry.name, row);
     listView1_.SetText(row, 1, Path);
     listView1_.SetText(row, 2, std::to_string(Id));
     listView1_.SetTextColor(row, 2, kBlue);

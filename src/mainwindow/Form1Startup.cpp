@@ -66,6 +66,7 @@ void Form1::RunStartupScan() {
         try {
             listView2_.Clear();
             startupEntries_.clear();
+            DropGrades(kStartupLane);
             ::SetWindowTextA(Control(IDC_NUMDATA), "0");
         } catch (...) {}
         try { ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption); } catch (...) {}
@@ -99,9 +100,9 @@ void Form1::RefreshStartupList() {
     startupRestartPending_ = true;
 }
 
-void Form1::AddStartupRow(StartupRow entry) {
+int Form1::AddStartupRow(StartupRow entry) {
     int row = listView2_.AddRow(entry.name, entry.grade);
-    if (row < 0) return;
+    if (row < 0) return row;
     listView2_.SetText(row, 1, entry.command);
     listView2_.SetText(row, 2, entry.code);
     listView2_.SetTextColor(row, 2, kBlue);
@@ -115,18 +116,20 @@ void Form1::AddStartupRow(StartupRow entry) {
     }
     if (static_cast<size_t>(row) >= startupEntries_.size()) startupEntries_.resize(static_cast<size_t>(row) + 1);
     startupEntries_[static_cast<size_t>(row)] = std::move(entry);
+    return row;
 }
 
 void Form1::StartupScan_RowFound(StartupRow row) {
-    currentGrade_ = QueryReputation(row.lookupName);
+    currentGrade_ = GradeForNewRow(kStartupLane, row.lookupName);
     if (!listView2_.hwnd()) return;
     row.grade = currentGrade_;
+    const std::string graded = row.lookupName;
     const bool folderRow = IsFolderEntry(row);
     // The file a process would run: a folder's plain file is the file itself.
     const std::string program = folderRow ? (GetFolderPath(row.command).empty() ? row.location + "\\" + row.name
                                                                                 : row.command)
                                           : GetCommandProgramPath(StripQuotes(row.command));
-    AddStartupRow(std::move(row));
+    AwaitGrade(kStartupLane, graded, AddStartupRow(std::move(row)));
     int last = listView2_.Count() - 1;
     if (last < 0) return;
     MarkIfImpostor(listView2_, last, program);

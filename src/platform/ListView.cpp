@@ -128,6 +128,14 @@ int ListView::AddRow(const std::string& text, int image) {
     return row;
 }
 
+void ListView::SetImage(int row, int image) {
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = image;
+    ::SendMessageA(hwnd_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 int ListView::Count() const { return hwnd_ ? ListView_GetItemCount(hwnd_) : 0; }
 
 void ListView::SetText(int row, int sub, const std::string& text) {

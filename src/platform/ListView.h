@@ -36,6 +36,8 @@ public:
     // Appends a row; returns its index (0 = first).
     int AddRow(const std::string& text, int image);
     int Count() const;
+    // The row's small icon (a reliability grade: 0 none, 1 to 4 its picture).
+    void SetImage(int row, int image);
 
     void SetText(int row, int sub, const std::string& text);
     std::string Text(int row, int sub) const;

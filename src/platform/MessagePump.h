@@ -1,6 +1,6 @@
-// The program's message loop and the scanners' yield to it: every pending window
-// message is handled before a walk goes on, so the user can click, press Esc or close
-// in mid-scan. Windows that want keys before their controls register a filter.
+// The program's message loop and the scanners' yield to it: pending window messages are
+// handled while a walk goes on, so the user can click, press Esc or close in mid-scan.
+// Windows that want keys before their controls register a filter.
 #pragma once
 
 #include <windows.h>
@@ -17,9 +17,14 @@ public:
 void AddMessageFilter(IMessageFilter* filter);
 void RemoveMessageFilter(IMessageFilter* filter);
 
-// Processes all pending messages of this thread and returns. A WM_QUIT seen here is
-// posted again so the outer loop still ends the program.
+// The scanners' yield between items: processes all pending messages of this thread, at
+// most once a millisecond (a call sooner after the last one returns at once, for next
+// to nothing). A WM_QUIT seen here is posted again so the outer loop still ends the
+// program.
 void DoEvents();
+
+// Processes all pending messages now, whenever the last yield was (WM_QUIT as above).
+void PumpPending();
 
 // The outer loop: runs until WM_QUIT and returns its exit code.
 int RunMessageLoop();

@@ -50,26 +50,36 @@ bool MeansServiceNotFound(const HttpResponse& failure) {
     }
 }
 
+LookupOutcome JudgeLookup(const HttpResponse& r) {
+    LookupOutcome o;
+    if (!r.ok) {
+        o.serviceNotFound = MeansServiceNotFound(r);
+        return o;
+    }
+    // An error page is not the service's verdict on the file.
+    if (r.status < 200 || r.status > 299) return o;
+    o.grade = GradeFromAnswer(r.body);
+    return o;
+}
+
+void ReportServiceNotFound(IPrompt& prompt, HWND owner, uint32_t error, const std::string& errorSource) {
+    if (LookupErrorShown) return;
+    // Set first: the message box runs a message loop, and a lookup answered from inside it
+    // must not stack a second warning on top.
+    LookupErrorShown = true;
+    prompt.Show(owner,
+                "Errore:" + std::to_string(static_cast<int32_t>(error)) +
+                    " Impossibile connettersi al database, assicurarsi di essere connessi ad Internet. Libreria:" +
+                    errorSource,
+                "Errore", MB_OK | MB_ICONEXCLAMATION);
+}
+
 int32_t QueryReputation(const std::string& name) {
     try {
         HttpResponse r = CurrentHttpClient().Get(ReputationUrl(name));
-        if (!r.ok) {
-            if (MeansServiceNotFound(r) && !LookupErrorShown) {
-                // Set first: the message box runs a message loop, and a lookup started
-                // from inside it must not stack a second warning on top.
-                LookupErrorShown = true;
-                CurrentPrompt().Show(::GetActiveWindow(),
-                                     "Errore:" + std::to_string(static_cast<int32_t>(r.error)) +
-                                         " Impossibile connettersi al database, assicurarsi di essere connessi ad "
-                                         "Internet. Libreria:" +
-                                         r.errorSource,
-                                     "Errore", MB_OK | MB_ICONEXCLAMATION);
-            }
-            return kGradeNone;
-        }
-        // An error page is not the service's verdict on the file.
-        if (r.status < 200 || r.status > 299) return kGradeNone;
-        return GradeFromAnswer(r.body);
+        LookupOutcome o = JudgeLookup(r);
+        if (o.serviceNotFound) ReportServiceNotFound(CurrentPrompt(), ::GetActiveWindow(), r.error, r.errorSource);
+        return o.grade;
     } catch (...) {
         return kGradeNone;
     }

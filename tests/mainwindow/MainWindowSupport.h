@@ -77,6 +77,11 @@ private:
     std::string folder_, path_;
 };
 
+// Grades arrive after the rows, as the service answers: pumps until none is due.
+inline bool WaitForGrades(Form1& form, DWORD timeoutMs = 10000) {
+    return PumpUntil([&] { return !form.GradesPending(); }, timeoutMs);
+}
+
 // The real main window for tests of the startup list and its removals: loaded with
 // scripted answers and a clock that never waits, the removals' backups kept in the
 // test's own folder.
@@ -100,10 +105,11 @@ protected:
         seams.clock = &clock;
         return seams;
     }
-    // A whole startup scan, run to its end.
+    // A whole startup scan, run to its end, its grades in.
     void Scan() {
         form->Command4_Click();
         ASSERT_FALSE(form->StartupScanning());
+        ASSERT_TRUE(WaitForGrades(*form));
     }
 
     ComScope com;
@@ -145,6 +151,8 @@ inline int FindRow(ListView& list, const std::string& text) {
 }
 
 inline void Click(HWND button) { ::SendMessageA(button, BM_CLICK, 0, 0); }
+
+inline bool Visible(Form1& f, int id) { return ::IsWindowVisible(f.Control(id)) != FALSE; }
 
 inline bool ProcessAlive(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
 

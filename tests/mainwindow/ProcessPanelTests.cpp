@@ -44,6 +44,7 @@ protected:
 
 TEST_F(ProcessPanel, FirstScanListsTheChildWithFolderIdAndGrade) {
     Open();
+    ASSERT_TRUE(WaitForGrades(*form));
     ListView& list = form->ListView1();
     int row = ChildRow();
     ASSERT_GE(row, 0);
@@ -225,6 +226,7 @@ TEST(ProcessPanelOffline, WarnsOncePerScanAndListsRowsWithoutIcon) {
     [[maybe_unused]] ScriptedPrompt& prompt = open.prompt;
     ListView& list = form.ListView1();
     ASSERT_GT(list.Count(), 1);
+    ASSERT_TRUE(WaitForGrades(form));
     for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(RowImage(list, i), 0) << list.Text(i, 0);
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].title, "Errore");
@@ -232,9 +234,11 @@ TEST(ProcessPanelOffline, WarnsOncePerScanAndListsRowsWithoutIcon) {
 
     // The option box rescans without clearing the flag: no new warning.
     Click(form.Control(IDC_CHECK1));
+    ASSERT_TRUE(WaitForGrades(form));
     EXPECT_EQ(prompt.asked.size(), 1u);
     // The scan button clears it: the warning comes again, once.
     Click(form.Control(IDC_COMMAND2));
+    ASSERT_TRUE(WaitForGrades(form));
     EXPECT_EQ(prompt.asked.size(), 2u);
 }
 

@@ -253,8 +253,6 @@ TEST_F(StartupPanel, AValueThatCannotBeDeletedChangesNothing) {
     EXPECT_GE(Row("vtVanishing"), 0);  // not rebuilt
 }
 
-bool Visible(Form1& f, int id) { return ::IsWindowVisible(f.Control(id)) != FALSE; }
-
 TEST_F(StartupPanel, ToolbarButtonsShowTheirPanels) {
     ClickToolbar(*form, 2);
     ASSERT_TRUE(PumpUntil([&] { return Visible(*form, IDC_FRAME5); }));

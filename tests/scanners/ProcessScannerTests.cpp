@@ -249,7 +249,10 @@ TEST(ProcessScanner, CancellationInHandlerInYieldAndWhileIdle) {
     HWND wnd = ::CreateWindowA("VtProcScanCancel", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(wnd, nullptr);
     r.onProcess = [&](const Seen& s, bool&) {
-        if (s.total == 3) ::PostMessageA(wnd, WM_APP, 0, reinterpret_cast<LPARAM>(&r.scanner));
+        if (s.total != 3) return;
+        ::PostMessageA(wnd, WM_APP, 0, reinterpret_cast<LPARAM>(&r.scanner));
+        // Past the yield's millisecond: the next yield looks at the queue.
+        ::Sleep(2);
     };
     table.lookups = 0;
     r.Scan();

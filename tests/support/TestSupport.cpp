@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -218,6 +219,8 @@ std::vector<std::string> ServiceQueries() {
 
 bool SetServiceMode(const std::string& mode) { return ServiceGet("/_control?mode=" + mode) == "ok"; }
 
+int ServiceConnections() { return std::atoi(ServiceGet("/_connections").c_str()); }
+
 int ClosedPort() {
     WSADATA wsa;
     ::WSAStartup(MAKEWORD(2, 2), &wsa);
@@ -354,7 +357,7 @@ std::string AccessibilityClient::Ask(const std::string& request, DWORD timeoutMs
             continue;
         }
         if (::GetTickCount() - start > timeoutMs) return {};
-        DoEvents();
+        PumpPending();
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
 }
@@ -367,6 +370,24 @@ HRESULT AccessibilityClient::Result(const std::string& answer) {
 std::string AccessibilityClient::Value(const std::string& answer) {
     const size_t space = answer.find(' ');
     return space == std::string::npos ? std::string() : answer.substr(space + 1);
+Watchdog::Watchdog(DWORD limitMs, const char* what)
+    : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), limitMs_(limitMs), what_(what) {
+    thread_.reset(::CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr));
+}
+
+Watchdog::~Watchdog() {
+    ::SetEvent(done_.get());
+    ::WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+DWORD WINAPI Watchdog::Run(void* self) {
+    auto* w = static_cast<Watchdog*>(self);
+    if (::WaitForSingleObject(w->done_.get(), w->limitMs_) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "watchdog: %s did not end within %lu ms\n", w->what_, w->limitMs_);
+        std::fflush(stderr);
+        ::ExitProcess(3);
+    }
+    return 0;
 }
 
 LocalAppData::LocalAppData(const std::string& path) : saved_(GetEnv("LOCALAPPDATA")) {
@@ -380,7 +401,7 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     DWORD start = ::GetTickCount();
     while (!pred()) {
         if (::GetTickCount() - start > timeoutMs) return pred();
-        DoEvents();
+        PumpPending();
         ::Sleep(5);
     }
     return true;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Handles.h"
 #include "platform/Prompt.h"
 
 namespace vt::test {
@@ -97,6 +98,8 @@ std::vector<std::string> ServiceQueries();
 // Sets how the service answers from now on: "normal", "500", "close", "empty", "garbage",
 // "slow:SECONDS", "huge"; true when the service acknowledged it.
 bool SetServiceMode(const std::string& mode);
+// How many connections have carried lookups to the service so far.
+int ServiceConnections();
 // A loopback port on which nothing listens.
 int ClosedPort();
 
@@ -166,6 +169,23 @@ public:
 private:
     std::string saved_;
     bool wasSet_;
+};
+
+// Ends the whole test program (exit code 3) when its scope is not left within the limit,
+// so a call that hangs is a loud failure and not a stuck run.
+class Watchdog {
+public:
+    Watchdog(DWORD limitMs, const char* what);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    UniqueHandle done_;
+    UniqueHandle thread_;
+    DWORD limitMs_;
+    const char* what_;
+    static DWORD WINAPI Run(void* self);
 };
 
 // Pumps messages until pred() is true or timeoutMs passed; returns pred().

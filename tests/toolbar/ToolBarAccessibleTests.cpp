@@ -83,11 +83,11 @@ protected:
         toolbar = std::make_unique<vt::VtToolBar>(&events);
         RECT r{0, 0, 600, 200};
         ASSERT_TRUE(vt::test::CreateMainDesign(*toolbar, host.hwnd(), r, 100, 96));
-        vt::DoEvents();
+        vt::PumpPending();
     }
     void TearDown() override {
         ::SetCursorPos(1200, 1000);
-        vt::DoEvents();
+        vt::PumpPending();
     }
 
     ComPtr<IAccessible> Object() {
@@ -219,7 +219,7 @@ TEST_F(ToolBarAccessible, StatesFollowFocusPointerEnablingAndTheControlsEdges) {
     EXPECT_EQ(Text(&IAccessible::get_accDefaultAction, acc.get(), 2, &hr), "");
     EXPECT_EQ(hr, S_FALSE);
     EXPECT_EQ(acc->accDoDefaultAction(Child(2)), E_FAIL);
-    vt::DoEvents();
+    vt::PumpPending();
     for (const std::string& e : events.seen) EXPECT_NE(e, "click 1");
 
     // A control too narrow for its buttons: the last one lies outside it.
@@ -239,7 +239,7 @@ TEST_F(ToolBarAccessible, DefaultActionClicksTheButtonAsTheMouseDoes) {
     const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     ::PostMessageA(toolbar->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::PostMessageA(toolbar->hwnd(), WM_LBUTTONUP, 0, at);
-    vt::DoEvents();
+    vt::PumpPending();
     const std::vector<std::string> byMouse = events.seen;
     ASSERT_FALSE(byMouse.empty());
     EXPECT_EQ(byMouse.back(), "click 1");
@@ -249,7 +249,7 @@ TEST_F(ToolBarAccessible, DefaultActionClicksTheButtonAsTheMouseDoes) {
     events.seen.clear();
     EXPECT_EQ(acc->accDoDefaultAction(Child(2)), S_OK);
     EXPECT_TRUE(events.seen.empty()) << "the click runs from the message loop, not inside the client's call";
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_EQ(events.seen, byMouse);
     // The tool bar itself has no action.
     EXPECT_EQ(acc->accDoDefaultAction(Child(CHILDID_SELF)), DISP_E_MEMBERNOTFOUND);
@@ -273,7 +273,7 @@ TEST_F(ToolBarAccessible, CurrentButtonChangesAreAnnounced) {
     ASSERT_NE(hook, nullptr);
     auto settle = [] {
         for (int i = 0; i < 5; ++i) {
-            vt::DoEvents();
+            vt::PumpPending();
             ::Sleep(10);
         }
     };

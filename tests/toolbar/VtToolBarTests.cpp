@@ -53,7 +53,7 @@ protected:
         ASSERT_TRUE(host.Open(720, 260));
         RECT r{0, 0, 600, 200};  // larger than needed: the toolbar fits itself
         ASSERT_TRUE(CreateMainDesign(toolbar, host.hwnd(), r, 100, 96));
-        vt::DoEvents();
+        vt::PumpPending();
     }
     void TearDown() override { ::SetCursorPos(1200, 1000); }
 
@@ -73,7 +73,7 @@ protected:
         Post(WM_MOUSEMOVE, 0, p);
         Post(WM_LBUTTONDOWN, MK_LBUTTON, p);
         Post(WM_LBUTTONUP, 0, p);
-        vt::DoEvents();
+        vt::PumpPending();
     }
     bool ToolTipShown() const {
         HWND tip = toolbar.ToolTipWindow();
@@ -120,7 +120,7 @@ TEST_F(ToolBarWindow, ClickOnEachButtonReportsItsIndex) {
     sink.clicks.clear();
     Post(WM_LBUTTONDOWN, MK_LBUTTON, CellCentre(1));
     Post(WM_LBUTTONUP, 0, CellCentre(1));
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_EQ(sink.clicks, std::vector<int32_t>{1});
 
     // A double click is one click and one double click, not two clicks.
@@ -130,7 +130,7 @@ TEST_F(ToolBarWindow, ClickOnEachButtonReportsItsIndex) {
     Post(WM_LBUTTONUP, 0, p);
     Post(WM_LBUTTONDBLCLK, MK_LBUTTON, p);
     Post(WM_LBUTTONUP, 0, p);
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_EQ(sink.clicks, std::vector<int32_t>{2});
     EXPECT_EQ(sink.dblClicks, std::vector<int32_t>{2});
 }
@@ -139,10 +139,10 @@ TEST_F(ToolBarWindow, DisabledButtonIsNoButton) {
     toolbar.Button_Index(1);
     toolbar.ButtonEnabled(false);
     Post(WM_MOUSEMOVE, 0, CellCentre(0));
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_EQ(toolbar.Button_Index(), 0);
     Post(WM_MOUSEMOVE, 0, CellCentre(1));
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_EQ(toolbar.Button_Index(), -1);
     EXPECT_EQ(sink.hovers.back(), -1);
     ::SendMessageA(toolbar.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(toolbar.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -212,10 +212,10 @@ TEST_F(ToolBarWindow, RepaintingAndTooltipsReleaseTheirGdiObjects) {
     for (int k = 0; k < 40; ++k) {
         toolbar.BackGradient(k % 7);
         Post(WM_MOUSEMOVE, 0, CellCentre(k % 3));
-        vt::DoEvents();
+        vt::PumpPending();
     }
     toolbar.BackGradient(0);
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_LE(vt::test::GdiObjectCount(), before + 4);
 }
 
@@ -239,21 +239,21 @@ TEST_F(ToolBarWindow, OnlyAPressAndReleaseHereIsAClick) {
     // A release with no press on us before it.
     Post(WM_MOUSEMOVE, 0, p);
     Post(WM_LBUTTONUP, 0, p);
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_TRUE(sink.clicks.empty()) << "a release dragged in from elsewhere clicked";
 
     // A press, then a dialog takes the mouse; the release goes there, or comes late.
     Post(WM_LBUTTONDOWN, MK_LBUTTON, p);
-    vt::DoEvents();
+    vt::PumpPending();
     ::SetCapture(host.hwnd());
     ::ReleaseCapture();
     Post(WM_LBUTTONUP, 0, p);
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_TRUE(sink.clicks.empty()) << "a press whose mouse was taken away clicked";
 
     // A double click whose closing release never reaches us: the next click still counts.
     Post(WM_LBUTTONDBLCLK, MK_LBUTTON, p);
-    vt::DoEvents();
+    vt::PumpPending();
     ::SetCapture(host.hwnd());
     ::ReleaseCapture();
     ClickAt(p);
@@ -328,14 +328,14 @@ TEST_F(ToolBarWindow, SurvivesEverythingInsideItsOwnClick) {
             ::PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(200, 20));
             ::PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 20));
             ::PostMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(200, 20));
-            vt::DoEvents();
+            vt::PumpPending();
             ::SetWindowPos(h, nullptr, 0, 0, 200, 120, SWP_NOMOVE | SWP_NOZORDER);
-            vt::DoEvents();
+            vt::PumpPending();
             ::SetCursorPos(0, 0);
             ::PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(30, 20));
             ::PostMessageA(h, WM_TIMER, 1, 0);
             ::DestroyWindow(h);
-            vt::DoEvents();
+            vt::PumpPending();
         }
     } busy;
     Host other;
@@ -344,11 +344,11 @@ TEST_F(ToolBarWindow, SurvivesEverythingInsideItsOwnClick) {
     busy.tb = &tb;
     RECT r{0, 0, 600, 100};
     ASSERT_TRUE(CreateMainDesign(tb, other.hwnd(), r, 7, 96));
-    vt::DoEvents();
+    vt::PumpPending();
     ::PostMessageA(tb.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 20));
     ::PostMessageA(tb.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 20));
     ::PostMessageA(tb.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(40, 20));
-    vt::DoEvents();
+    vt::PumpPending();
     EXPECT_EQ(busy.clicks, (std::vector<int32_t>{0, 2}));
     EXPECT_EQ(tb.hwnd(), nullptr);
     EXPECT_EQ(tb.ToolTipWindow(), nullptr);
@@ -371,7 +371,7 @@ TEST(VtToolBarControl, ARepaintThatThrowsEndsQuietly) {
     vt::VtToolBar tb(&sink);
     RECT r{0, 0, 300, 100};
     ASSERT_TRUE(tb.Create(host.hwnd(), r, 1, nullptr, 96));
-    vt::DoEvents();
+    vt::PumpPending();
     const DWORD before = vt::test::GdiObjectCount();
     ASSERT_GT(before, 0u) << "no way to count this process's GDI objects";
     for (int k = 0; k < 30; ++k) {
@@ -400,7 +400,7 @@ TEST(VtToolBarControl, NewControlUsesDefaultsAndTheHostFont) {
     EXPECT_FALSE(tb.Font().name.empty());
     ::PostMessageA(tb.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     ::PostMessageA(tb.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    vt::DoEvents();
+    vt::PumpPending();
 }
 
 TEST(VtToolBarControl, TranslateAndBlendResolveSystemColours) {
