@@ -370,6 +370,8 @@ HRESULT AccessibilityClient::Result(const std::string& answer) {
 std::string AccessibilityClient::Value(const std::string& answer) {
     const size_t space = answer.find(' ');
     return space == std::string::npos ? std::string() : answer.substr(space + 1);
+}
+
 Watchdog::Watchdog(DWORD limitMs, const char* what)
     : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), limitMs_(limitMs), what_(what) {
     thread_.reset(::CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr));
