@@ -194,6 +194,7 @@ TEST_F(Console, StartupJsonItemsEqualTheStartupPanelRows) {
     ASSERT_TRUE(open.loaded);
     open.form->Command4_Click();
     ASSERT_FALSE(open.form->StartupScanning());
+    ASSERT_TRUE(WaitForGrades(*open.form));
     ListView& list = open.form->ListView2();
 
     Ran ran = RunVantorilec("startup --format json");
