@@ -225,8 +225,8 @@ int main(int argc, char** argv) {
     std::printf("baseline: %d QueryReputation calls one after another in %.0f ms (%d graded)\n", rows, baseline,
                 baselineGraded);
     const double bareList = BareListing(rows);
-    std::printf("a plain list view given the same %d rows (select and scroll each, messages between): %.0f ms\n",
-                rows, bareList);
+    std::printf("a plain list view given the same %d rows (select and scroll each, messages between): %.0f ms\n", rows,
+                bareList);
     std::printf("ours (best of %d): %.0f ms; floor ceil(%d/8) x %.0f ms = %.0f ms; %ld probes\n", rounds, ours, names,
                 serviceMs, floorMs, probes.load());
     std::printf("targets: LIST_SPEEDUP >= 10, LIST_VS_FLOOR <= 1.5, MAX_UI_STALL_MS <= 50\n");

@@ -45,8 +45,7 @@ struct ReputationLookups::Shared {
     int busy = 0;
 };
 
-ReputationLookups::ReputationLookups(ILookupSink* sink, LookupSettings settings)
-    : shared_(std::make_shared<Shared>()) {
+ReputationLookups::ReputationLookups(ILookupSink* sink, LookupSettings settings) : shared_(std::make_shared<Shared>()) {
     shared_->settings = std::move(settings);
     if (shared_->settings.workers < 1) shared_->settings.workers = 1;
     shared_->sink = sink;
@@ -118,8 +117,7 @@ void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
     std::unique_ptr<IHttpClient> client;
     try {
         client = s.settings.makeClient ? s.settings.makeClient() : std::make_unique<WinHttpClient>(s.settings.http);
-    } catch (...) {
-    }
+    } catch (...) {}
     std::unique_lock lock(s.m);
     for (;;) {
         s.work.wait(lock, [&s] { return s.stopped || !s.jobs.empty(); });
@@ -142,9 +140,7 @@ void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
                 answer.error = r.error;
                 answer.errorSource = r.errorSource;
             }
-        } catch (...) {
-            answer.grade = kGradeNone;
-        }
+        } catch (...) { answer.grade = kGradeNone; }
 
         lock.lock();
         --s.busy;
@@ -155,7 +151,9 @@ void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
         // Told under the lock, so Shutdown cannot return while a call into the sink runs.
         if (!s.notified && s.sink) {
             s.notified = true;
-            try { s.sink->AnswersWaiting(); } catch (...) {}
+            try {
+                s.sink->AnswersWaiting();
+            } catch (...) {}
         }
     }
     --s.workers;

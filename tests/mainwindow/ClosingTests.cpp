@@ -39,10 +39,9 @@ class Closing : public ::testing::TestWithParam<Action> {
 protected:
     void SetUp() override {
         LookupErrorShown = false;
-        ASSERT_TRUE(SetServiceMode("slow:0.15"));  // a scan long enough to be interrupted
     }
-    void TearDown() override { SetServiceMode("normal"); }
     ScriptedPrompt prompt;
+    SlowRows slow{150};  // a scan long enough to be interrupted
 };
 
 TEST_P(Closing, InTheMiddleOfTheFirstScanEndsCleanly) {
@@ -65,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, Closing, ::testing::Values(Action::Escape, Action
 
 TEST(SecondScan, ARescanDuringAScanRestartsInsteadOfNesting) {
     LookupErrorShown = false;
-    ASSERT_TRUE(SetServiceMode("slow:0.05"));
+    SlowRows slow(50);
     g_action = Action::ToolbarLikeRescan;
     g_fired = false;
     ScriptedPrompt prompt;
@@ -75,7 +74,6 @@ TEST(SecondScan, ARescanDuringAScanRestartsInsteadOfNesting) {
     UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &ActInMidScan);
     ASSERT_TRUE(form.Load());
     ::KillTimer(nullptr, timer);
-    SetServiceMode("normal");
     EXPECT_TRUE(g_fired);
     EXPECT_FALSE(form.Scanning());
     // The restarted scan ran to its end: the count matches a full list without doubles.

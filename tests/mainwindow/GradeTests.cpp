@@ -43,7 +43,7 @@ public:
 
 // The names and the grades the reference service gives them; doubles in other letter case.
 const std::vector<std::pair<std::string, int>> kRows = {
-    {"services.exe", 1}, {"svch0st.exe", 2}, {"userinit.exe", 3}, {"SERVICES.EXE", 1},
+    {"services.exe", 1},         {"svch0st.exe", 2}, {"userinit.exe", 3}, {"SERVICES.EXE", 1},
     {"vt_grade_unknown.exe", 4}, {"svch0st.exe", 2}, {"Services.exe", 1},
 };
 
@@ -169,22 +169,26 @@ TEST(ProgramExit, ClosingMidLookupEndsTheProgram) {
         DWORD pid;
         HWND found = nullptr;
     } search{pi.dwProcessId};
-    ASSERT_TRUE(PumpUntil([&] {
-        search.found = nullptr;
-        ::EnumWindows([](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(h, &pid);
-            char cls[64] = {};
-            ::GetClassNameA(h, cls, sizeof(cls));
-            if (pid != s->pid || std::string(cls) != "VantorileForm1") return TRUE;
-            s->found = h;
-            return FALSE;
-        }, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) return false;
-        HWND list = ::GetDlgItem(::GetDlgItem(search.found, IDC_FRAME1), IDC_LISTVIEW1);
-        return list && ListView_GetItemCount(list) > 0;
-    }, 20000));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            search.found = nullptr;
+            ::EnumWindows(
+                [](HWND h, LPARAM p) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(p);
+                    DWORD pid = 0;
+                    ::GetWindowThreadProcessId(h, &pid);
+                    char cls[64] = {};
+                    ::GetClassNameA(h, cls, sizeof(cls));
+                    if (pid != s->pid || std::string(cls) != "VantorileForm1") return TRUE;
+                    s->found = h;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            if (!search.found) return false;
+            HWND list = ::GetDlgItem(::GetDlgItem(search.found, IDC_FRAME1), IDC_LISTVIEW1);
+            return list && ListView_GetItemCount(list) > 0;
+        },
+        20000));
     HWND window = search.found;
 
     const ULONGLONG start = ::GetTickCount64();

@@ -154,6 +154,33 @@ inline void Click(HWND button) { ::SendMessageA(button, BM_CLICK, 0, 0); }
 
 inline bool Visible(Form1& f, int id) { return ::IsWindowVisible(f.Control(id)) != FALSE; }
 
+// Makes every row added to a list view on this thread take `ms` longer, for the length of
+// a scope: a scan then lasts long enough to be interrupted from inside, whatever the
+// machine's speed (the lookups, once what made it slow, no longer hold the scan up).
+class SlowRows {
+public:
+    explicit SlowRows(DWORD ms) : hook_(::SetWindowsHookExA(WH_CALLWNDPROC, &Proc, nullptr, ::GetCurrentThreadId())) {
+        delayMs() = ms;
+    }
+    ~SlowRows() {
+        if (hook_) ::UnhookWindowsHookEx(hook_);
+    }
+    SlowRows(const SlowRows&) = delete;
+    SlowRows& operator=(const SlowRows&) = delete;
+
+private:
+    static DWORD& delayMs() {
+        static DWORD ms = 0;
+        return ms;
+    }
+    static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+        if (code == HC_ACTION && (m->message == LVM_INSERTITEMA || m->message == LVM_INSERTITEMW)) ::Sleep(delayMs());
+        return ::CallNextHookEx(nullptr, code, wp, lp);
+    }
+    HHOOK hook_;
+};
+
 inline bool ProcessAlive(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
 
 // Input as a person gives it: messages posted to the queue, handled by whatever pump

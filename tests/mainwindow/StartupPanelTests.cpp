@@ -132,7 +132,7 @@ TEST_F(StartupPanel, StopDuringTheUserFolderScanSkipsTheRest) {
     StartupFile f2(7, "vt_two.exe");
     StartupFile other(24, "vt_other.exe");
     RunValue v(kRootCurrentUser, kKeyRun, "vtStop", "notepad.exe");
-    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    SlowRows slow(200);
     g_form = form.get();
     UINT_PTR timer = ::SetTimer(nullptr, 0, 10, &StopInMidScan);
     Scan();
@@ -287,7 +287,7 @@ TEST_F(StartupPanel, ToolbarClicksDuringScansStopTheRightOnes) {
     StartupFile f1(7, "vt_one.exe");
     StartupFile f2(7, "vt_two.exe");
     StartupFile other(24, "vt_other.exe");
-    ASSERT_TRUE(SetServiceMode("slow:0.2"));
+    SlowRows slow(200);
     struct Case {
         int first, second;
         bool startupList;

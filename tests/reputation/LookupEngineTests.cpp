@@ -48,7 +48,7 @@ TEST_F(LookupEngine, EachNameIsAskedOncePerBatchWhateverItsCase) {
         const char* name;
         bool asked;
     } cases[] = {
-        {"services.exe", true}, {"SERVICES.EXE", false}, {"svch0st.exe", true}, {"userinit.exe", true},
+        {"services.exe", true},  {"SERVICES.EXE", false},         {"svch0st.exe", true},  {"userinit.exe", true},
         {"Services.Exe", false}, {"vt_engine_unknown.exe", true}, {"svch0st.exe", false},
     };
     for (const Case& c : cases) EXPECT_EQ(lookups.Ask(c.name), c.asked) << c.name;
@@ -56,8 +56,9 @@ TEST_F(LookupEngine, EachNameIsAskedOncePerBatchWhateverItsCase) {
 
     std::map<std::string, int32_t> grades;
     for (const LookupAnswer& a : Collect(lookups, sink)) grades[a.name] += a.grade * 10 + 1;  // counts doubles
-    EXPECT_EQ(grades, (std::map<std::string, int32_t>{
-                          {"services.exe", 11}, {"svch0st.exe", 21}, {"userinit.exe", 31}, {"vt_engine_unknown.exe", 41}}));
+    EXPECT_EQ(grades,
+              (std::map<std::string, int32_t>{
+                  {"services.exe", 11}, {"svch0st.exe", 21}, {"userinit.exe", 31}, {"vt_engine_unknown.exe", 41}}));
     auto queries = ServiceQueries();
     ASSERT_GE(queries.size(), mark);
     std::vector<std::string> sent(queries.begin() + static_cast<long>(mark), queries.end());
