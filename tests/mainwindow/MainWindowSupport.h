@@ -220,7 +220,7 @@ inline void PostKey(WPARAM key) {
     ::PostMessageA(focus, WM_KEYUP, key, 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
 }
 // Handles everything posted so far, and whatever that handling runs to its end.
-inline void HandlePosted() { DoEvents(); }
+inline void HandlePosted() { PumpPending(); }
 
 // Steps run from a timer in whatever pump is running, a scan's yield included: each
 // waits for its condition, then acts once. Actions only post input, so they never nest.
