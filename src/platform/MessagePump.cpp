@@ -17,6 +17,12 @@ std::vector<IMessageFilter*>& Filters() {
 // look per millisecond keeps the window answering within a few milliseconds at a fraction
 // of the cost. The counter reading itself is a tenth of a microsecond.
 constexpr long long kYieldIntervalUs = 1000;
+// On a machine busy with other work the round trip stretches to hundreds of microseconds,
+// since the wineserver waits for a processor like everyone else. The looks then come
+// further apart, so that they never take more than a twentieth of the walk, but never
+// more than a few milliseconds apart.
+constexpr long long kLookShare = 20;
+constexpr long long kLongestIntervalUs = 8000;
 
 long long NowUs() {
     static const long long frequency = [] {
@@ -29,7 +35,8 @@ long long NowUs() {
     return c.QuadPart / frequency * 1000000 + c.QuadPart % frequency * 1000000 / frequency;
 }
 
-thread_local long long g_lastYieldUs = -kYieldIntervalUs;
+thread_local long long g_lastYieldUs = -kLongestIntervalUs;
+thread_local long long g_intervalUs = kYieldIntervalUs;
 }  // namespace
 
 void AddMessageFilter(IMessageFilter* filter) { Filters().push_back(filter); }
@@ -53,21 +60,27 @@ void DispatchOne(MSG& msg) {
 }
 
 void PumpPending() {
+    const long long start = NowUs();
+    bool handled = false;
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
+        handled = true;
         DispatchOne(msg);
     }
     // From the end: a handler that ran long (a nested scan, a message box) has just
     // looked at the queue many times itself.
     g_lastYieldUs = NowUs();
+    // Only a look that found nothing says what looking costs.
+    if (!handled)
+        g_intervalUs = std::clamp((g_lastYieldUs - start) * kLookShare, kYieldIntervalUs, kLongestIntervalUs);
 }
 
 void DoEvents() {
-    if (NowUs() - g_lastYieldUs < kYieldIntervalUs) return;
+    if (NowUs() - g_lastYieldUs < g_intervalUs) return;
     PumpPending();
 }
 

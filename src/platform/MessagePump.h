@@ -18,8 +18,8 @@ void AddMessageFilter(IMessageFilter* filter);
 void RemoveMessageFilter(IMessageFilter* filter);
 
 // The scanners' yield between items: processes all pending messages of this thread, at
-// most once a millisecond (a call sooner after the last one returns at once, for next
-// to nothing). A WM_QUIT seen here is posted again so the outer loop still ends the
+// most once a millisecond, less often when looking at the queue is dear (a call sooner
+// after the last one returns at once, for next to nothing). A WM_QUIT seen here is posted again so the outer loop still ends the
 // program.
 void DoEvents();
 

@@ -50,10 +50,10 @@ TEST(Platform, PumpsDispatchPendingAndKeepQuit) {
     EXPECT_EQ(counter.seen, 2);
     EXPECT_TRUE(quitReposted());
 
-    // The scanners' yield looks at the queue at most once a millisecond, but a yield made
-    // after that has passed handles everything waiting.
+    // The scanners' yield looks at the queue at most once a millisecond (a few apart when
+    // looking is dear), but a yield made after that has passed handles everything waiting.
     postTwoAndQuit();
-    ::Sleep(2);
+    ::Sleep(10);
     vt::DoEvents();
     EXPECT_EQ(counter.seen, 4);
     EXPECT_TRUE(quitReposted());

@@ -251,8 +251,8 @@ TEST(ProcessScanner, CancellationInHandlerInYieldAndWhileIdle) {
     r.onProcess = [&](const Seen& s, bool&) {
         if (s.total != 3) return;
         ::PostMessageA(wnd, WM_APP, 0, reinterpret_cast<LPARAM>(&r.scanner));
-        // Past the yield's millisecond: the next yield looks at the queue.
-        ::Sleep(2);
+        // Past the yield's interval: the next yield looks at the queue.
+        ::Sleep(10);
     };
     table.lookups = 0;
     r.Scan();
