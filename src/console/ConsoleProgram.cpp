@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "console/pure/Arguments.h"
 #include "console/pure/Report.h"
+#include "core/Wildcard.h"
 #include "inventory/ProcessRows.h"
 #include "inventory/StartupScan.h"
 #include "platform/ComPtr.h"
@@ -13,6 +15,7 @@
 #include "platform/Prompt.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
+#include "reputation/ReputationLookups.h"
 
 #ifndef VT_VERSION
 #define VT_VERSION "1.0.0"
@@ -39,16 +42,35 @@ public:
     }
 };
 
-// The grades of the names, in order. Once the service has been found missing, the
-// remaining rows keep grade 0 without asking again: each attempt could cost a full
-// connection time-out.
+// The grades of the names, in order. Each distinct name (letter case ignored) is asked
+// once, several at a time, and its answer grades every row that carries it. Once the
+// service has been found missing, the requests not yet sent are dropped and their rows
+// keep grade 0: each could cost a full connection time-out.
 std::vector<int32_t> LookUpGrades(const std::vector<std::string>& names) {
-    WarningLine warning;
-    IPrompt* previous = SetCurrentPrompt(&warning);
-    LookupErrorShown = false;
     std::vector<int32_t> grades(names.size(), 0);
-    for (size_t i = 0; i < names.size() && !LookupErrorShown; ++i) grades[i] = QueryReputation(names[i]);
-    SetCurrentPrompt(previous);
+    if (names.empty()) return grades;
+    WarningLine warning;
+    LookupErrorShown = false;
+    std::unordered_map<std::string, std::vector<size_t>> rowsOf;  // by lowered name
+    WaitingLookupSink sink;
+    ReputationLookups lookups(&sink);
+    lookups.NewBatch();
+    for (size_t i = 0; i < names.size(); ++i) {
+        rowsOf[LowerAscii(names[i])].push_back(i);
+        lookups.Ask(names[i]);
+    }
+    while (lookups.Outstanding() > 0) {
+        // Every request ends within its own time-outs, so the wait ends too; the slice
+        // only keeps a missed wake-up from costing more than a second.
+        sink.Wait(1000);
+        for (const LookupAnswer& a : lookups.TakeAnswers()) {
+            for (size_t row : rowsOf[LowerAscii(a.name)]) grades[row] = a.grade;
+            if (a.serviceNotFound && !LookupErrorShown) {
+                ReportServiceNotFound(warning, nullptr, a.error, a.errorSource);
+                lookups.NewBatch();
+            }
+        }
+    }
     return grades;
 }
 

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <thread>
 
 #include "console/pure/CsvReader.h"
@@ -16,6 +17,7 @@
 #include "platform/Handles.h"
 #include "platform/WinText.h"
 #include "core/PathText.h"
+#include "core/Wildcard.h"
 
 namespace vt::test {
 namespace {
@@ -438,6 +440,28 @@ TEST_F(Console, UnreachableServiceGivesOneWarningAndGradeZero) {
             EXPECT_EQ(item["grade"], 0) << item.dump();
             EXPECT_EQ(item["verdict"], "none");
         }
+    }
+}
+
+// Rows naming one program however it is spelt cost one question, and all get its answer.
+TEST_F(Console, EachProgramIsAskedOnceAndItsAnswerGradesEveryRowOfIt) {
+    RunValue a(HKEY_CURRENT_USER, kKeyRun, "vtc once a", "C:\\uno\\Svch0st.exe /a");
+    RunValue b(HKEY_CURRENT_USER, kKeyRunOnce, "vtc once b", "\"C:\\due\\SVCH0ST.EXE\"");
+    RunValue c(HKEY_CURRENT_USER, kKeyRun, "vtc once c", "svch0st.exe");
+    const size_t before = ServiceQueries().size();
+    Ran ran = RunVantorilec("startup --format json");
+    ASSERT_EQ(ran.code, 0u) << ran.err;
+    const std::vector<std::string> queries = ServiceQueries();
+    ASSERT_GE(queries.size(), before);
+    const auto asked = std::count_if(queries.begin() + static_cast<std::ptrdiff_t>(before), queries.end(),
+                                     [](const std::string& q) { return LowerAscii(q) == "svch0st.exe"; });
+    EXPECT_EQ(asked, 1);
+    const json items = json::parse(ran.out)["items"];
+    for (const char* name : {"vtc once a", "vtc once b", "vtc once c"}) {
+        const json* item = FindItem(items, name);
+        ASSERT_NE(item, nullptr) << name << ran.out;
+        EXPECT_EQ((*item)["grade"], 2) << name;
+        EXPECT_EQ((*item)["verdict"], "infected") << name;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/Wildcard.h"
 #include "mainwindow/MainWindowSupport.h"
+#include "mainwindow/pure/StartupCodes.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
 
@@ -132,6 +133,81 @@ TEST_F(SlowGrades, ClosingWithLookupsOnASilentServiceEndsAtOnce) {
     Click(form->Control(IDC_COMMAND2));  // every request of this scan waits forever
     ASSERT_TRUE(form->GradesPending());
     Watchdog dog(5000, "closing the window with lookups outstanding");
+    ::PostMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return form->hwnd() == nullptr; }, 2000));
+    form.reset();
+    EXPECT_TRUE(prompt.asked.empty());
+}
+
+// The startup list with the same slow service: entries naming one program in other
+// letter case or folders share one question and its answer.
+const struct {
+    const char* name;
+    const char* command;
+    int grade;
+} kStartupRows[] = {
+    {"vtg safe", "C:\\vt\\Services.exe", 1},
+    {"vtg infected", "svch0st.exe /q", 2},
+    {"vtg again", "\"C:\\altro\\SVCH0ST.EXE\" -x", 2},
+    {"vtg target", "userinit.exe", 3},
+};
+
+class SlowStartupGrades : public StartupWindowTest<> {
+protected:
+    void SetUp() override {
+        StartupWindowTest::SetUp();
+        for (const auto& r : kStartupRows)
+            planted.push_back(std::make_unique<PlantedValue>(HKEY_CURRENT_USER, kKeyRun, r.name, r.command));
+        ASSERT_TRUE(SetServiceMode("slow:2"));
+    }
+    // The planted rows' icons, in the table's order; -1 for a row not listed.
+    std::vector<int> Images() {
+        std::vector<int> v;
+        for (const auto& r : kStartupRows) {
+            const int row = FindRow(form->ListView2(), r.name);
+            v.push_back(row < 0 ? -1 : RowImage(form->ListView2(), row));
+        }
+        return v;
+    }
+    std::vector<std::unique_ptr<PlantedValue>> planted;
+};
+
+TEST_F(SlowStartupGrades, RowsAtScanSpeedGradesLaterNeverOnANewList) {
+    const size_t mark = ServiceQueries().size();
+    form->Command4_Click();
+    ASSERT_FALSE(form->StartupScanning());
+    // Listed and the last row selected before any answer is in.
+    ListView& list = form->ListView2();
+    EXPECT_EQ(Images(), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(list.SelectedRow(), list.Count() - 1);
+    EXPECT_TRUE(form->GradesPending());
+    ASSERT_TRUE(WaitForGrades(*form, 15000));
+    std::vector<int> expected;
+    for (const auto& r : kStartupRows) expected.push_back(r.grade);
+    EXPECT_EQ(Images(), expected);
+    auto queries = ServiceQueries();
+    EXPECT_EQ(std::count_if(queries.begin() + static_cast<std::ptrdiff_t>(mark), queries.end(),
+                            [](const std::string& q) { return LowerAscii(q) == "svch0st.exe"; }),
+              1);
+
+    // A scan whose questions the service holds, then a new one answered by error pages
+    // (no grade): the held answers, arriving later, belong to a list that is gone.
+    const size_t held = ServiceQueries().size();
+    form->Command4_Click();
+    ASSERT_TRUE(PumpUntil([&] { return ServiceQueries().size() >= held + 3; }, 5000));
+    ASSERT_TRUE(SetServiceMode("500"));
+    form->Command4_Click();
+    ASSERT_FALSE(form->StartupScanning());
+    ASSERT_TRUE(WaitForGrades(*form, 15000));
+    PumpUntil([] { return false; }, 2500);  // past the time the held answers came
+    EXPECT_EQ(Images(), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST_F(SlowStartupGrades, ClosingWithLookupsOnASilentServiceEndsAtOnce) {
+    ASSERT_TRUE(SetServiceMode("silent"));
+    form->Command4_Click();
+    ASSERT_TRUE(form->GradesPending());
+    Watchdog dog(5000, "closing the window with startup lookups outstanding");
     ::PostMessageA(form->hwnd(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return form->hwnd() == nullptr; }, 2000));
     form.reset();
