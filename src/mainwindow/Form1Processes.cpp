@@ -62,6 +62,7 @@ void Form1::StartProcessScan() {
         SCANPROC->SystemProcesses(ControlRef(Control(IDC_CHECK1)).Checked());
         SCANPROC->BeginScanning();
     } while (processRescanPending_ && !closing_ && SCANPROC);
+    listView1_.ShowAdded();
     processScanRunning_ = false;
 }
 

@@ -75,6 +75,7 @@ void Form1::RunStartupScan() {
         try { startup_->BeginScanning(); } catch (...) {}
         try { ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption); } catch (...) {}
     } while (startupRestartPending_ && !closing_);
+    listView2_.ShowAdded();
     startupRunning_ = false;
 }
 

@@ -33,8 +33,12 @@ public:
     void SetColumnWidth(int column, int widthPx);
 
     void Clear();
-    // Appends a row; returns its index (0 = first).
+    // Appends a row; returns its index (0 = first). Rows added in quick succession are
+    // drawn together, a few times a second, or at once by ShowAdded.
     int AddRow(const std::string& text, int image);
+    // Draws the rows added since the list was last drawn, and scrolls the row last asked
+    // for by EnsureVisible into view.
+    void ShowAdded();
     int Count() const;
     // The row's small icon (a reliability grade: 0 none, 1 to 4 its picture).
     void SetImage(int row, int image);
@@ -89,6 +93,8 @@ private:
     bool selectOnMouseDown_ = false;
     std::vector<RowExtras> rows_;
     int tipRow_ = -1, tipSub_ = -1;
+    bool drawingHeld_ = false;  // rows are being added with drawing turned off
+    int shownRow_ = -1;         // asked to be in view while drawing was held
     mutable std::string tipText_;
     std::vector<std::string> imageWords_;
     ComPtr<IAccPropServices> annotations_;
