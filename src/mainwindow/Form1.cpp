@@ -8,10 +8,12 @@
 #include <algorithm>
 
 #include "app/resource.h"
+#include "core/ScopeExit.h"
 #include "core/Twips.h"
 #include "mainwindow/MainToolBar.h"
 #include "mainwindow/pure/GradeWords.h"
 #include "platform/Dpi.h"
+#include "platform/ErrorBoundary.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanProcesses.h"
 
@@ -135,7 +137,8 @@ bool Form1::Load() {
     lookups_ = std::make_unique<ReputationLookups>(lookupEvents_.get());
     ::ShowWindow(hwnd(), SW_SHOW);
     ::UpdateWindow(hwnd());
-    StartProcessScan();
+    // Load runs outside any window procedure: nothing may escape it either.
+    Guarded("first process scan", [&] { StartProcessScan(); });
     return true;
 }
 
@@ -393,9 +396,8 @@ bool Form1::PreTranslate(MSG& msg) {
 void Form1::Unload() {
     if (!hwnd() || destroyed_) return;
     closing_ = true;
-    // Every cancellation on its own: one that fails must not keep the window open.
-    try { CancelProcessScan(); } catch (...) {}
-    try { CancelStartupScan(); } catch (...) {}
+    CancelProcessScan();
+    CancelStartupScan();
     // Answers still due go nowhere; a worker waiting on a silent service does not hold
     // the program.
     if (lookups_) lookups_->Shutdown();
@@ -413,8 +415,8 @@ void Form1::OnFinalDestroy() {
     registry_ = nullptr;
     SCANDIR = nullptr;
     shellLink_ = nullptr;
-    try { startup_.reset(); } catch (...) {}
-    try { SCANPROC.reset(); } catch (...) {}
+    startup_.reset();
+    SCANPROC.reset();
     lookups_.reset();
 }
 
@@ -447,10 +449,7 @@ void Form1::ShowDetails(const char* source, const ListView& list) {
     if (list.SelectedRow() < 0 || detailsLoading_) return;
     BusyScope busy(*this);
     detailsLoading_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{detailsLoading_};
+    ScopeExit loaded([this]() noexcept { detailsLoading_ = false; });
     // A dialog left open from an earlier double click closes first.
     if (details_) {
         details_->Unload();

@@ -1,5 +1,6 @@
 // The process panel: the list filled from the process scanner, rescans, the system
 // process option, and ending a process with the optional deletion of its file.
+#include "core/ScopeExit.h"
 #include "core/Twips.h"
 #include "inventory/pure/Rows.h"
 #include "mainwindow/Form1.h"
@@ -55,6 +56,11 @@ void Form1::StartProcessScan() {
     }
     BusyScope busy(*this);
     processScanRunning_ = true;
+    // However the scan ends, the rows it added are drawn and it no longer counts as running.
+    ScopeExit ended([this]() noexcept {
+        listView1_.ShowAdded();
+        processScanRunning_ = false;
+    });
     do {
         processRescanPending_ = false;
         listView1_.Clear();
@@ -62,8 +68,6 @@ void Form1::StartProcessScan() {
         SCANPROC->SystemProcesses(ControlRef(Control(IDC_CHECK1)).Checked());
         SCANPROC->BeginScanning();
     } while (processRescanPending_ && !closing_ && SCANPROC);
-    listView1_.ShowAdded();
-    processScanRunning_ = false;
 }
 
 void Form1::CancelProcessScan() {

@@ -7,6 +7,7 @@
 #include "mainwindow/FileDisposal.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/ErrorBoundary.h"
 #include "platform/FileRemoval.h"
 #include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
@@ -35,7 +36,7 @@ void Form1::Command3_Click() {
     DecodedCode decoded = DecodeStartupCode(code);
     std::string folder;
     if (decoded.folderId) {
-        try { folder = SpecialFolder(decoded.folderId); } catch (...) {}
+        folder = SpecialFolder(decoded.folderId);
     }
     if (!folder.empty()) {
         RemoveFolderEntry(name, p, folder, decoded);
@@ -49,7 +50,7 @@ void Form1::Command3_Click() {
 void Form1::ForgetStartupApproval(const DecodedCode& decoded, const std::string& name) {
     const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
     if (place.list.empty()) return;
-    try { DeleteStartupApproval(place.root, place.list, name); } catch (...) {}
+    DeleteStartupApproval(place.root, place.list, name);
 }
 
 void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, const std::string& folder,
@@ -67,12 +68,12 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
         if (host) {
             std::string target, workDir, args, iconFile;
             int32_t iconIndex = 0, showCmd = 0;
-            try {
+            Guarded("reading the shortcut to remove", [&] {
                 if (shellLink_ && shellLink_->GetShellLinkInfo(shortcut, target, workDir, args, iconFile, iconIndex, showCmd))
                     script = PickScriptFile(SplitCommandLine("\"" + p + "\" " + args), [&](const std::string& f) {
                         return fso_.FileExists(f) && !IsSystemFile(f);
                     });
-            } catch (...) {}
+            });
         }
         DeleteOrReport(shortcut);
         const std::string installer = GetEnv("SystemRoot") + "\\Installer\\*";
@@ -86,9 +87,7 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
     }
     // The record goes with the entry's file, and only then: a file left in the folder
     // still starts, and keeps its state.
-    try {
-        if (!fso_.FileExists(fso_.BuildPath(folder, name))) ForgetStartupApproval(decoded, name);
-    } catch (...) {}
+    if (!fso_.FileExists(fso_.BuildPath(folder, name))) ForgetStartupApproval(decoded, name);
     RefreshStartupList();
 }
 
@@ -98,17 +97,17 @@ void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& n
     std::string data;
     // Every step in the row's own view: a "...32" row names the 32-bit value, never a
     // same-named value of the native view.
-    try {
+    Guarded("reading the value to remove", [&] {
         RegistryViewScope<cAdvanceRegistry> inView(*registry_, decoded.view);
         data = registry_->ValueEx(root, key, name).ToText();
-    } catch (...) {}
+    });
     std::string c = GetCommandProgramPath(StripQuotes(data));
     if (!SaveBeforeDelete(root, key, Is32BitView(decoded.view), name)) return;
     bool deleted = false;
-    try {
+    Guarded("removing a startup value", [&] {
         RegistryViewScope<cScanRegistry> inView(*SCANREG, decoded.view);
         deleted = SCANREG->DeleteValue(root, key, name);
-    } catch (...) {}
+    });
     if (!deleted) return;
     ForgetStartupApproval(decoded, name);
 
@@ -138,7 +137,7 @@ void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& n
 bool Form1::SaveBeforeDelete(int32_t root, const std::string& key, bool view32, const std::string& name) {
     std::string file, reason;
     BackupResult saved = BackupResult::Failed;
-    try { saved = BackupRegistryValue(root, key, view32, name, file, reason); } catch (...) {}
+    Guarded("saving the value before removal", [&] { saved = BackupRegistryValue(root, key, view32, name, file, reason); });
     // A value that is not there is not deleted either: that failure stays as quiet as before.
     if (saved != BackupResult::Failed) return true;
     Ask("Impossibile salvare una copia della voce " + name + " in " + file + ": " + reason +
@@ -172,32 +171,27 @@ bool Form1::FileToOffer(const std::string& data, std::string& c) {
 
 void Form1::TerminateAndDeleteFile(const std::string& n, std::string f) {
     // Nothing ends on the way to a deletion that is not going to happen.
-    try {
-        if (IsSystemFile(fso_.BuildPath(f, n))) return;
-    } catch (...) {}
-    try { StartProcessScan(); } catch (...) {}
+    bool systemFile = false;
+    Guarded("checking for a system file", [&] { systemFile = IsSystemFile(fso_.BuildPath(f, n)); });
+    if (systemFile) return;
+    // Each step on its own: a rescan that fails leaves the search and the deletion to run.
+    Guarded("process scan before a removal", [&] { StartProcessScan(); });
     // The list may not hold every process running now: a scan already on the stack only
     // queues its rescan, and a click can cut a rescan short. The search reads the
     // process table itself, in the list's order and by the list's rules.
     std::optional<RunningProcess> found;
-    try { found = FindRunningProcess(n); } catch (...) {}
+    Guarded("looking for the program's process", [&] { found = FindRunningProcess(n); });
     if (f.empty() || f.back() != '\\') f += '\\';
-    if (found) {
-        try { Ask(found->folder + "   " + f, kProgramTitle, MB_OK); } catch (...) {}
-    }
+    if (found) Ask(found->folder + "   " + f, kProgramTitle, MB_OK);
     if (found && found->folder == f && SCANPROC) {
-        try {
-            int32_t id = found->id;
-            SCANPROC->TerminateProcess(id);
-        } catch (...) {}
+        int32_t id = found->id;
+        SCANPROC->TerminateProcess(id);
     }
     // Let an ended process release its file.
-    try { clock_.Sleep(1000); } catch (...) {}
-    try {
-        const std::string path = fso_.BuildPath(f, n);
-        Ask(path, kProgramTitle, MB_OK);
-        DeleteOrReport(path);
-    } catch (...) {}
+    clock_.Sleep(1000);
+    const std::string path = fso_.BuildPath(f, n);
+    Ask(path, kProgramTitle, MB_OK);
+    DeleteOrReport(path);
 }
 
 std::optional<Form1::RunningProcess> Form1::FindRunningProcess(const std::string& n) {

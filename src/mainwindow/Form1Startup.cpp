@@ -3,6 +3,7 @@
 // grade and its startup entry code; disabled entries drawn grey.
 #include <cstdlib>
 
+#include "core/ScopeExit.h"
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/ListColumns.h"
@@ -10,6 +11,7 @@
 #include "mainwindow/Impostors.h"
 #include "inventory/StartupScan.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/ErrorBoundary.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -43,7 +45,7 @@ void Form1::BuildStartupPanel() {
 
 void Form1::Command4_Click() {
     BusyScope busy(*this);
-    try { LookupErrorShown = false; } catch (...) {}
+    LookupErrorShown = false;
     if (startupRunning_ && ControlText(IDC_COMMAND4) == kStartCaption) {
         // A start is still unwinding from a stop: begin anew once it has, never inside it.
         startupRestartPending_ = true;
@@ -60,23 +62,24 @@ void Form1::Command4_Click() {
 void Form1::RunStartupScan() {
     if (closing_ || !startup_) return;
     startupRunning_ = true;
+    // However the scan ends, the rows it added are drawn and it no longer counts as running.
+    ScopeExit ended([this]() noexcept {
+        listView2_.ShowAdded();
+        startupRunning_ = false;
+    });
     do {
         startupRestartPending_ = false;
-        // Every step is guarded on its own: one that fails leaves the others to run.
-        try {
-            listView2_.Clear();
-            startupEntries_.clear();
-            DropGrades(kStartupLane);
-            ::SetWindowTextA(Control(IDC_NUMDATA), "0");
-        } catch (...) {}
-        try { ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption); } catch (...) {}
+        listView2_.Clear();
+        startupEntries_.clear();
+        DropGrades(kStartupLane);
+        ::SetWindowTextA(Control(IDC_NUMDATA), "0");
+        ::SetWindowTextA(Control(IDC_COMMAND4), kStopCaption);
         // The folders, then the keys of both views; a stop (button, toolbar, closing) ends
-        // the sub-scan in progress and skips the others.
-        try { startup_->BeginScanning(); } catch (...) {}
-        try { ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption); } catch (...) {}
+        // the sub-scan in progress and skips the others. A sequence that fails still gives
+        // the button its start caption back.
+        Guarded("startup scan", [&] { startup_->BeginScanning(); });
+        ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption);
     } while (startupRestartPending_ && !closing_);
-    listView2_.ShowAdded();
-    startupRunning_ = false;
 }
 
 void Form1::CancelStartupScan() {
@@ -85,7 +88,7 @@ void Form1::CancelStartupScan() {
     // stopped sequence still unwinds: the next start is then taken as a start, and begins
     // once that sequence has ended.
     if (startupRunning_) ::SetWindowTextA(Control(IDC_COMMAND4), kStartCaption);
-    try { if (startup_) startup_->CancelScanning(); } catch (...) {}
+    if (startup_) startup_->CancelScanning();
 }
 
 void Form1::RefreshStartupList() {
@@ -134,14 +137,12 @@ void Form1::StartupScan_RowFound(StartupRow row) {
     int last = listView2_.Count() - 1;
     if (last < 0) return;
     MarkIfImpostor(listView2_, last, program);
-    try {
-        listView2_.Select(last);
-        listView2_.EnsureVisible(last);
-        if (!folderRow) {
-            int selected = listView2_.SelectedRow();
-            listView2_.SetToolTip(selected, 1, listView2_.Text(selected, 1));
-        }
-    } catch (...) {}
+    listView2_.Select(last);
+    listView2_.EnsureVisible(last);
+    if (!folderRow) {
+        int selected = listView2_.SelectedRow();
+        listView2_.SetToolTip(selected, 1, listView2_.Text(selected, 1));
+    }
 }
 
 void Form1::AddToNumData(long long amount) {

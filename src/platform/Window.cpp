@@ -4,6 +4,7 @@
 
 #include "core/Twips.h"
 #include "platform/Dpi.h"
+#include "platform/ErrorBoundary.h"
 
 namespace vt {
 
@@ -95,14 +96,16 @@ LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) n
         self = reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
     if (!self) return ::DefWindowProcA(hwnd, msg, wp, lp);
+    // A window procedure must not unwind into the system: a failing handler's work is
+    // abandoned, and the failure goes to the debugger output.
     LRESULT result = 0;
+    bool handled = false;
     try {
-        result = self->Dispatch(msg, wp, lp);
+        handled = Guarded("window message", [&] { result = self->Dispatch(msg, wp, lp); });
     } catch (...) {
-        // A window procedure must not unwind into the system; the failing handler's
-        // work is simply abandoned.
-        result = ::DefWindowProcA(hwnd, msg, wp, lp);
+        ReportFailure("window message", "a failure of no known kind");
     }
+    if (!handled) result = ::DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

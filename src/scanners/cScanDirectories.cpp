@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/AppError.h"
+#include "core/ScopeExit.h"
 #include "core/Wildcard.h"
 #include "platform/Handles.h"
 #include "platform/MessagePump.h"
@@ -77,17 +78,15 @@ void cScanDirectories::BeginScanning(const std::string& StartPath, const std::st
     totalFiles_ = 0;
     totalFolders_ = 0;
     cancel_ = false;
-    try {
-        // A copy: a handler that sets StartPath during the walk must not move the walk.
-        const std::string start = startPath_;
-        if (FolderExists(start)) RunFolderScan(start);
-    } catch (...) {
+    // However the walk ends (a handler may throw), the scanner is idle afterwards and a
+    // special folder's start path is the caller's again (it was stored normalised).
+    ScopeExit restore([&]() noexcept {
         Reset();
-        if (remembered) this->StartPath(*remembered);
-        throw;
-    }
-    if (remembered) this->StartPath(*remembered);
-    cancel_ = false;
+        if (remembered) startPath_ = std::move(*remembered);
+    });
+    // A copy: a handler that sets StartPath during the walk must not move the walk.
+    const std::string start = startPath_;
+    if (FolderExists(start)) RunFolderScan(start);
 }
 
 bool cScanDirectories::FolderExists(const std::string& path) {

@@ -73,12 +73,12 @@ void cScanRegistry::Count(int32_t& counter) const {
 void cScanRegistry::BeginScanning(std::optional<int32_t> ClassRoot, std::optional<std::string> ScanPath) {
     if (ClassRoot) root_ = *ClassRoot;
     if (ScanPath) scanPath_ = std::move(*ScanPath);
-    try {
-        ScanOneStartKey();
-    } catch (...) {
-        Reset();
-        throw;
-    }
+    // However the walk ends (a handler may throw), the scanner is idle afterwards; a walk
+    // a handler starts inside a set of keys leaves the set's own state to the set.
+    ScopeExit idle([this, inSet = customScanning_]() noexcept {
+        if (!inSet) Reset();
+    });
+    ScanOneStartKey();
 }
 
 void cScanRegistry::ScanOneStartKey() {
@@ -98,21 +98,17 @@ void cScanRegistry::BeginCustomScan(std::optional<int32_t> CustomScanPath) {
     scanSubKeys_ = true;
     customScanning_ = true;
     {
-        // Back before DoneScanning, and on a failure too. A later delete or scan must not
+        // Back before DoneScanning, and on a failure too: the filter and the sub-key choice
+        // are the caller's again and the scanner is idle. A later delete or scan must not
         // land in the other view because the set ended there.
         ScopeExit restore([&]() noexcept {
             keyPatterns_ = std::move(savedKeyPatterns);
             scanSubKeys_ = savedSubKeys;
             view_ = savedView;
-        });
-        try {
-            ScanPredefinedLocations(savedView);
-        } catch (...) {
             Reset();
-            throw;
-        }
+        });
+        ScanPredefinedLocations(savedView);
     }
-    customScanning_ = false;
     FinishScan();
 }
 

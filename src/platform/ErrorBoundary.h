@@ -1,0 +1,32 @@
+// The windows' one way to run a step that may fail: AppError and std::exception are
+// caught and written to the debugger output (OutputDebugString), so a failure is never
+// lost and never unwinds into a window procedure. Steps whose failure the user is told
+// of report it themselves; the rest stay silent on screen, as the windows' design wants.
+#pragma once
+
+#include <exception>
+
+#include "core/AppError.h"
+
+namespace vt {
+
+// Writes "Vantorile: <where>: <what>" to the debugger output. Never throws.
+void ReportFailure(const char* where, const AppError& e) noexcept;
+void ReportFailure(const char* where, const std::exception& e) noexcept;
+void ReportFailure(const char* where, const char* what) noexcept;
+
+// Runs step(); true when it ended normally, false when it failed (and was reported).
+template <typename F>
+bool Guarded(const char* where, F&& step) {
+    try {
+        step();
+        return true;
+    } catch (const AppError& e) {
+        ReportFailure(where, e);
+    } catch (const std::exception& e) {
+        ReportFailure(where, e);
+    }
+    return false;
+}
+
+}  // namespace vt
