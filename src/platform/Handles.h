@@ -90,6 +90,12 @@ struct HModuleTraits {
     static HMODULE Invalid() noexcept { return nullptr; }
     static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
 };
+// A popup window of ours (a tooltip), destroyed with its owner object. Owned popups go
+// with their owner window too: an owner that sees that happen releases the handle.
+struct WindowTraits {
+    static HWND Invalid() noexcept { return nullptr; }
+    static void Close(HWND h) noexcept { ::DestroyWindow(h); }
+};
 struct HImageListTraits {
     static HIMAGELIST Invalid() noexcept { return nullptr; }
     static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
@@ -110,6 +116,7 @@ using UniqueHInternet = UniqueAny<HINTERNET, HInternetTraits>;
 using UniqueCoTaskMem = UniqueAny<void*, CoTaskMemTraits>;
 using UniqueHModule = UniqueAny<HMODULE, HModuleTraits>;
 using UniqueHImageList = UniqueAny<HIMAGELIST, HImageListTraits>;
+using UniqueHWnd = UniqueAny<HWND, WindowTraits>;
 
 // Selects a GDI object into a DC for one scope and puts the old one back.
 class SelectObjectScope {

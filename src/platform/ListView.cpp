@@ -26,7 +26,6 @@ ListView::ListView() = default;
 ListView::~ListView() {
     DisconnectDescriptions();
     if (hwnd_) ::RemoveWindowSubclass(hwnd_, &ListView::SubclassProc, 1);
-    if (tip_) ::DestroyWindow(tip_);
 }
 
 bool ListView::Create(HWND parent, int id, const RECT& r) {
@@ -40,19 +39,19 @@ bool ListView::Create(HWND parent, int id, const RECT& r) {
 
     // One tool over the whole list; its text is asked for on demand and follows the cell
     // under the pointer.
-    tip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+    tip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                             ::GetModuleHandleA(nullptr), nullptr);
-    if (tip_) {
+                             ::GetModuleHandleA(nullptr), nullptr));
+    if (HWND tip = tip_.get()) {
         TOOLINFOA ti{};
         ti.cbSize = sizeof(ti);
         ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         ti.hwnd = hwnd_;
         ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
         ti.lpszText = LPSTR_TEXTCALLBACKA;
-        ::SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-        ::SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, 600);
-        ::SendMessageA(tip_, TTM_ACTIVATE, FALSE, 0);
+        ::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+        ::SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 600);
+        ::SendMessageA(tip, TTM_ACTIVATE, FALSE, 0);
     }
     ConnectDescriptions();
     return true;
@@ -126,7 +125,7 @@ void ListView::Clear() {
     rows_.clear();
     shownRow_ = -1;
     tipRow_ = tipSub_ = -1;
-    if (tip_) ::SendMessageA(tip_, TTM_ACTIVATE, FALSE, 0);
+    if (tip_) ::SendMessageA(tip_.get(), TTM_ACTIVATE, FALSE, 0);
 }
 
 int ListView::AddRow(const std::string& text, int image) {
@@ -270,8 +269,8 @@ void ListView::UpdateTipCell(POINT client) {
     tipRow_ = row;
     tipSub_ = sub;
     bool has = !ToolTip(row, sub).empty();
-    ::SendMessageA(tip_, TTM_POP, 0, 0);
-    ::SendMessageA(tip_, TTM_ACTIVATE, has ? TRUE : FALSE, 0);
+    ::SendMessageA(tip_.get(), TTM_POP, 0, 0);
+    ::SendMessageA(tip_.get(), TTM_ACTIVATE, has ? TRUE : FALSE, 0);
 }
 
 LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
@@ -309,7 +308,7 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         break;
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr->hwndFrom == tip_ && hdr->code == TTN_GETDISPINFOA) {
+        if (tip_ && hdr->hwndFrom == tip_.get() && hdr->code == TTN_GETDISPINFOA) {
             auto* di = reinterpret_cast<NMTTDISPINFOA*>(lp);
             tipText_ = ToolTip(tipRow_, tipSub_);
             di->lpszText = const_cast<char*>(tipText_.c_str());
@@ -334,7 +333,7 @@ LRESULT CALLBACK ListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         ::RemoveWindowSubclass(hwnd, &ListView::SubclassProc, 1);
         self->hwnd_ = nullptr;
         self->drawingHeld_ = false;
-        self->tip_ = nullptr;  // owned by the list: destroyed with it
+        self->tip_.release();  // owned by the list: destroyed with it
     }
     return ::DefSubclassProc(hwnd, msg, wp, lp);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ComPtr.h"
+#include "platform/Handles.h"
 
 namespace vt {
 
@@ -88,7 +89,7 @@ private:
     };
 
     HWND hwnd_ = nullptr;
-    HWND tip_ = nullptr;
+    UniqueHWnd tip_;  // owned by the list window: released when that goes first
     int columns_ = 0;
     bool selectOnMouseDown_ = false;
     std::vector<RowExtras> rows_;

@@ -119,10 +119,9 @@ std::string ExpandEnvString(const std::string& text) {
 
 cAdvanceRegistry::cAdvanceRegistry() : source_(ProgramBaseName() + ".cAdvanceRegistry"), key_(DefaultKeyPath()) {}
 
-cAdvanceRegistry::~cAdvanceRegistry() {
-    // A connection left open would leak its handle for the life of the process.
-    if (remoteConnected_ && remoteRoot_) ::RegCloseKey(remoteRoot_);
-}
+// A connection left open closes with the instance: its handle would leak for the life of
+// the process.
+cAdvanceRegistry::~cAdvanceRegistry() = default;
 
 int32_t cAdvanceRegistry::RootOf(HKEY key) noexcept {
     // Handles and the predefined roots keep their meaning in 32 bits (sign-extended).
@@ -154,8 +153,8 @@ cAdvanceRegistry::Location cAdvanceRegistry::Resolve(const OptRoot& root, const 
     Location loc{ToHKey(root.value_or(classRoot_)), root.value_or(classRoot_), key.value_or(key_),
                  name.value_or(valueName_)};
     if (remoteConnected_) {
-        loc.root = remoteRoot_;
-        loc.rootNumber = RootOf(remoteRoot_);
+        loc.root = remoteRoot_.get();
+        loc.rootNumber = RootOf(remoteRoot_.get());
     }
     return loc;
 }
@@ -373,12 +372,11 @@ void cAdvanceRegistry::Import(const std::string& File) {
 bool cAdvanceRegistry::RemoteConnect(OptText machine, OptRoot root) {
     std::string name = machine.value_or(machineName_);
     int32_t r = root.value_or(classRoot_);
-    HKEY h = nullptr;
-    if (::RegConnectRegistryA(name.c_str(), ToHKey(r), &h) != ERROR_SUCCESS)
+    UniqueHKey h;
+    if (::RegConnectRegistryA(name.c_str(), ToHKey(r), h.put()) != ERROR_SUCCESS)
         Raise(r, "Unable to establish remote registry connection: '" + name + "'");
     // A handle of an earlier connection is closed, not leaked.
-    if (remoteConnected_ && remoteRoot_ && remoteRoot_ != h) ::RegCloseKey(remoteRoot_);
-    remoteRoot_ = h;
+    remoteRoot_ = std::move(h);
     remoteClassRoot_ = r;
     remoteConnected_ = true;
     return true;
@@ -386,14 +384,12 @@ bool cAdvanceRegistry::RemoteConnect(OptText machine, OptRoot root) {
 
 bool cAdvanceRegistry::RemoteDisconnect() {
     if (!remoteConnected_) return false;
-    if (remoteRoot_) ::RegCloseKey(remoteRoot_);
     // The closed handle is not kept: its number could come back for another key, and key
     // operations must fail until a new connection is made.
-    remoteRoot_ = nullptr;
-    HKEY check = nullptr;
-    if (::RegConnectRegistryA("", ToHKey(remoteClassRoot_), &check) != ERROR_SUCCESS)
+    remoteRoot_.reset();
+    UniqueHKey check;
+    if (::RegConnectRegistryA("", ToHKey(remoteClassRoot_), check.put()) != ERROR_SUCCESS)
         Raise(remoteClassRoot_, "Unable to disconnect from remote registry connection.");
-    ::RegCloseKey(check);
     remoteClassRoot_ = 0;
     remoteConnected_ = false;
     return true;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "platform/Handles.h"
 #include "registry/pure/RegistryData.h"
 
 namespace vt {
@@ -107,7 +108,7 @@ private:
     std::string machineName_;
     int32_t remoteClassRoot_ = 0;
     bool remoteConnected_ = false;
-    HKEY remoteRoot_ = nullptr;
+    UniqueHKey remoteRoot_;
     std::string valueName_;
     int32_t view_ = 0;
 };

@@ -53,12 +53,6 @@ public:
     void MouseMove(int32_t, int16_t&, int16_t&, float&, float&) override {}
 };
 
-// A popup window of ours (the tooltip), destroyed with its owner object.
-struct ToolBarWindowTraits {
-    static HWND Invalid() noexcept { return nullptr; }
-    static void Close(HWND h) noexcept { ::DestroyWindow(h); }
-};
-using UniqueToolTipWindow = UniqueAny<HWND, ToolBarWindowTraits>;
 
 class VtToolBarAccessible;
 
@@ -175,7 +169,7 @@ private:
     bool leftPressed_ = false;
     int lastX_ = -1, lastY_ = -1;
     int ticks_ = 0;
-    UniqueToolTipWindow toolTip_;
+    UniqueHWnd toolTip_;
     std::wstring toolTipText_;
     // Made at the first WM_GETOBJECT; disconnected when the window goes.
     ComPtr<VtToolBarAccessible> accessible_;

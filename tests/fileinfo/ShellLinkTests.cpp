@@ -12,6 +12,7 @@
 #include "fileinfo/cShellLink.h"
 #include "fileinfo/mShellLink.h"
 #include "platform/ComPtr.h"
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 #include "support/TestSupport.h"
 
@@ -21,12 +22,12 @@ using vt::cShellLink;
 
 std::string ReadBytes(const std::string& path) {
     std::string out;
-    HANDLE h = ::CreateFileW(vt::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return out;
+    vt::UniqueFileHandle h(
+        ::CreateFileW(vt::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h) return out;
     char buf[4096];
     DWORD got = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &got, nullptr) && got) out.append(buf, got);
-    ::CloseHandle(h);
+    while (::ReadFile(h.get(), buf, sizeof(buf), &got, nullptr) && got) out.append(buf, got);
     return out;
 }
 

@@ -118,7 +118,7 @@ TEST_F(ProcessPanel, TerminateAsksAndOnlyYesProceeds) {
         SelectChild();
         prompt.answers = {answer};
         Click(form->Control(IDC_COMMAND1));
-        EXPECT_TRUE(ProcessAlive(child.process));
+        EXPECT_TRUE(ProcessAlive(child.process.get()));
     }
     ASSERT_EQ(prompt.asked.size(), 2u);
     EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler terminare il processo svch0st.exe?");
@@ -135,7 +135,7 @@ TEST_F(ProcessPanel, YesThenNoEndsTheProcessAndRescansWithoutDeleting) {
     EXPECT_EQ(prompt.asked[1].text, "Vuoi anche eliminarlo dal PC?");
     EXPECT_EQ(prompt.asked[1].title, "Elimina file");
     EXPECT_EQ(prompt.asked[1].style, 307u);
-    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
     EXPECT_EQ(ChildRow(), -1);
     EXPECT_TRUE(FileExists(dir / "svch0st.exe"));
 }
@@ -146,7 +146,7 @@ TEST_F(ProcessPanel, YesThenYesDeletesTheFile) {
     prompt.answers = {IDYES, IDYES};
     Click(form->Control(IDC_COMMAND1));
     EXPECT_EQ(prompt.asked.size(), 2u);
-    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
     EXPECT_FALSE(FileExists(dir / "svch0st.exe"));
     EXPECT_EQ(ChildRow(), -1);
 }
@@ -196,7 +196,7 @@ TEST_F(ProcessPanel, SystemRowNeverOffersToDeleteAFile) {
     prompt.answers = {IDYES, IDYES};
     Click(form->Control(IDC_COMMAND1));
     ASSERT_EQ(prompt.asked.size(), 1u);  // ended, but no file question
-    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
 }
 
 }  // namespace

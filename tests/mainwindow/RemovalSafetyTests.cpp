@@ -353,7 +353,7 @@ TEST_F(RemovalSafety, AProgramInTheWindowsFolderIsNeitherEndedNorDeleted) {
     Remove("vtSysRunning", {IDYES, IDYES, IDYES});
     EXPECT_EQ(prompt.asked.size(), 1u);
     EXPECT_FALSE(v.Exists());
-    EXPECT_TRUE(ProcessAlive(child.process));
+    EXPECT_TRUE(ProcessAlive(child.process.get()));
     EXPECT_TRUE(FileExists(exe));
 
     // "Termina & Elimina" still ends it after its own question, and asks nothing about its file.
@@ -368,7 +368,7 @@ TEST_F(RemovalSafety, AProgramInTheWindowsFolderIsNeitherEndedNorDeleted) {
     prompt.answers = {IDYES, IDYES};
     Click(form->Control(IDC_COMMAND1));
     EXPECT_EQ(Questions(), std::vector<std::string>{"Sei sicuro di voler terminare il processo vt_sysprog.exe?"});
-    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
     EXPECT_TRUE(FileExists(exe));
 }
 

@@ -17,30 +17,30 @@ public:
     RunValue(int32_t root, const std::string& key, const std::string& name, const std::string& text)
         : root_(RootKey(root)), key_(key), name_(name) {
         Open();
-        ::RegSetValueExA(k_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        ::RegSetValueExA(k_.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                          static_cast<DWORD>(text.size() + 1));
     }
     RunValue(int32_t root, const std::string& key, const std::string& name, DWORD number)
         : root_(RootKey(root)), key_(key), name_(name) {
         Open();
-        ::RegSetValueExA(k_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+        ::RegSetValueExA(k_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
     }
     ~RunValue() {
-        ::RegDeleteValueA(k_, name_.c_str());
-        ::RegCloseKey(k_);
+        ::RegDeleteValueA(k_.get(), name_.c_str());
+        k_.reset();
         if (created_) ::RegDeleteKeyA(root_, key_.c_str());
     }
-    bool Exists() const { return ::RegQueryValueExA(k_, name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+    bool Exists() const { return ::RegQueryValueExA(k_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
 
 private:
     static HKEY RootKey(int32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
     void Open() {
         DWORD disposition = 0;
-        ::RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k_, &disposition);
+        ::RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k_.put(), &disposition);
         created_ = disposition == REG_CREATED_NEW_KEY;
     }
     HKEY root_;
-    HKEY k_ = nullptr;
+    UniqueHKey k_;
     std::string key_, name_;
     bool created_ = false;
 };
@@ -159,7 +159,7 @@ TEST_F(StartupPanel, RemovesAQuotedRunValueAndOnYesItsRunningProgram) {
     EXPECT_EQ(prompt.asked[0].style, 307u);
     EXPECT_EQ(prompt.asked[1].text, "Vuoi anche eliminare il file " + exe + " dal PC?");
     EXPECT_FALSE(v.Exists());
-    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
     EXPECT_FALSE(FileExists(exe));
     EXPECT_EQ(clock.slept, 1000u);
     EXPECT_EQ(Row("vtRemove"), -1);  // the list was rebuilt
@@ -455,7 +455,7 @@ TEST_F(StartupPanel, RemovalInsideTheFirstScanEndsTheProgramStartedBeforeTheSwit
     ASSERT_GE(prompt.asked.size(), 2u);
     EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler rimuovere la voce di avvio vtRunning?");
     EXPECT_FALSE(v.Exists());
-    EXPECT_EQ(::WaitForSingleObject(child.process, 3000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
     const std::string folder = dir.path() + "\\";
     bool toldFolders = false;
     for (const auto& a : prompt.asked) toldFolders |= a.text == folder + "   " + folder;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 #include "scanners/cScanDirectories.h"
 #include "support/TestSupport.h"
@@ -251,9 +252,9 @@ TEST_F(FolderScanner, NonAsciiNamesAndLongPaths) {
     }
     ASSERT_GT(deep.size(), 300u);
     {
-        HANDLE h = ::CreateFileW((wdeep + L"\\bottom.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        ::CloseHandle(h);
+        vt::UniqueFileHandle h(
+            ::CreateFileW((wdeep + L"\\bottom.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(h);
     }
     bool deleteBottom = true;
     rec.onFile = [&](const std::string& f, const std::string&, bool& del) { del = deleteBottom && f == "bottom.txt"; };

@@ -288,7 +288,7 @@ TEST(ProcessScanner, TerminateFlagEndsTheChildAndTheWalkGoesOn) {
     };
     r.Scan();
     ASSERT_NE(r.Find(static_cast<int32_t>(child.id)), nullptr);
-    EXPECT_EQ(::WaitForSingleObject(child.process, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 5000), WAIT_OBJECT_0);
     ASSERT_EQ(r.done.size(), 1u);
     EXPECT_EQ(r.done[0].total, static_cast<int16_t>(r.seen.size()));
     // Our own process comes after the children we started only by chance, so just check
@@ -315,8 +315,8 @@ TEST(ProcessScanner, TerminateProcessWithoutArgumentInsideAndAfterAScan) {
     EXPECT_TRUE(endedA);
     EXPECT_TRUE(endedB);
     EXPECT_EQ(writtenBack, static_cast<int32_t>(b.id));
-    EXPECT_EQ(::WaitForSingleObject(a.process, 5000), WAIT_OBJECT_0);
-    EXPECT_EQ(::WaitForSingleObject(b.process, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(a.process.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(b.process.get(), 5000), WAIT_OBJECT_0);
 
     // After the scan there is no current process.
     EXPECT_FALSE(r.scanner.TerminateProcess());

@@ -109,18 +109,15 @@ bool RemoveTree(const std::string& path) {
 }
 
 TestRegKey::TestRegKey(HKEY root) : root_(root), path_("Software\\VantorileTests\\" + UniqueName("k")) {
-    HKEY k = nullptr;
-    if (::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) == ERROR_SUCCESS)
-        ::RegCloseKey(k);
+    UniqueHKey k;
+    ::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr);
 }
 
 TestRegKey::~TestRegKey() {
     for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}, REGSAM{KEY_WOW64_64KEY}}) {
-        HKEY k = nullptr;
-        if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS | view, &k) == ERROR_SUCCESS) {
-            ::RegDeleteTreeA(k, nullptr);
-            ::RegCloseKey(k);
-        }
+        UniqueHKey k;
+        if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS | view, k.put()) == ERROR_SUCCESS)
+            ::RegDeleteTreeA(k.get(), nullptr);
         ::RegDeleteKeyExA(root_, path_.c_str(), view, 0);
         ::RegDeleteKeyExA(root_, "Software\\VantorileTests", view, 0);  // only succeeds once empty
     }
@@ -256,10 +253,9 @@ ChildProcess::~ChildProcess() { Kill(); }
 
 void ChildProcess::Kill() {
     if (process) {
-        ::TerminateProcess(process, 0);
-        ::WaitForSingleObject(process, 5000);
-        ::CloseHandle(process);
-        process = nullptr;
+        ::TerminateProcess(process.get(), 0);
+        ::WaitForSingleObject(process.get(), 5000);
+        process.reset();
     }
 }
 
@@ -275,8 +271,8 @@ bool StartSleeper(const std::string& dir, const std::string& name, ChildProcess&
     if (!::CreateProcessA(target.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, dir.c_str(),
                           &si, &pi))
         return false;
-    ::CloseHandle(pi.hThread);
-    child.process = pi.hProcess;
+    UniqueHandle thread(pi.hThread);
+    child.process.reset(pi.hProcess);
     child.id = pi.dwProcessId;
     // Give the loader time to map the module, so its path can be read.
     ::WaitForInputIdle(pi.hProcess, 2000);
@@ -288,47 +284,45 @@ AccessibilityClient::~AccessibilityClient() {
     if (toChild_) {
         const char quit[] = "quit\n";
         DWORD written = 0;
-        ::WriteFile(toChild_, quit, sizeof(quit) - 1, &written, nullptr);
-        ::CloseHandle(toChild_);
+        ::WriteFile(toChild_.get(), quit, sizeof(quit) - 1, &written, nullptr);
+        toChild_.reset();
     }
     // Its last releases are calls into this thread's apartment: keep answering them
     // while it ends, or both sides wait for each other.
     const DWORD start = ::GetTickCount();
-    while (child_.process && ::GetTickCount() - start < 5000 &&
-           ::MsgWaitForMultipleObjects(1, &child_.process, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0)
+    HANDLE process = child_.process.get();
+    while (process && ::GetTickCount() - start < 5000 &&
+           ::MsgWaitForMultipleObjects(1, &process, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0)
         DoEvents();
     child_.Kill();
-    if (fromChild_) ::CloseHandle(fromChild_);
 }
 
 bool AccessibilityClient::Start() {
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE childIn = nullptr, childOut = nullptr;
-    if (!::CreatePipe(&childIn, &toChild_, &sa, 0)) return false;
-    if (!::CreatePipe(&fromChild_, &childOut, &sa, 0)) {
-        ::CloseHandle(childIn);
-        return false;
-    }
+    UniqueHandle childIn, childOut;
+    if (!::CreatePipe(childIn.put(), toChild_.put(), &sa, 0)) return false;
+    if (!::CreatePipe(fromChild_.put(), childOut.put(), &sa, 0)) return false;
     // Only the child's ends are inherited.
-    ::SetHandleInformation(toChild_, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(fromChild_, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(toChild_.get(), HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(fromChild_.get(), HANDLE_FLAG_INHERIT, 0);
     std::string self = ModulePath();
     std::string exe = self.substr(0, self.find_last_of('\\') + 1) + "vt_accclient.exe";
     std::string cmd = "\"" + exe + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = childIn;
-    si.hStdOutput = childOut;
-    si.hStdError = childOut;
+    si.hStdInput = childIn.get();
+    si.hStdOutput = childOut.get();
+    si.hStdError = childOut.get();
     PROCESS_INFORMATION pi{};
     const bool started = ::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                           nullptr, &si, &pi) != FALSE;
-    ::CloseHandle(childIn);
-    ::CloseHandle(childOut);
+    // Our copies of the child's ends go, so a child that ends is seen as gone.
+    childIn.reset();
+    childOut.reset();
     if (!started) return false;
-    ::CloseHandle(pi.hThread);
-    child_.process = pi.hProcess;
+    UniqueHandle thread(pi.hThread);
+    child_.process.reset(pi.hProcess);
     child_.id = pi.dwProcessId;
     return true;
 }
@@ -337,7 +331,7 @@ std::string AccessibilityClient::Ask(const std::string& request, DWORD timeoutMs
     if (!toChild_) return {};
     const std::string line = request + "\n";
     DWORD written = 0;
-    if (!::WriteFile(toChild_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return {};
+    if (!::WriteFile(toChild_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return {};
     const DWORD start = ::GetTickCount();
     for (;;) {
         const size_t end = pending_.find('\n');
@@ -348,11 +342,11 @@ std::string AccessibilityClient::Ask(const std::string& request, DWORD timeoutMs
             return answer;
         }
         DWORD avail = 0;
-        if (!::PeekNamedPipe(fromChild_, nullptr, 0, nullptr, &avail, nullptr)) return {};
+        if (!::PeekNamedPipe(fromChild_.get(), nullptr, 0, nullptr, &avail, nullptr)) return {};
         if (avail) {
             char buf[512];
             DWORD got = 0;
-            if (!::ReadFile(fromChild_, buf, sizeof(buf), &got, nullptr)) return {};
+            if (!::ReadFile(fromChild_.get(), buf, sizeof(buf), &got, nullptr)) return {};
             pending_.append(buf, got);
             continue;
         }

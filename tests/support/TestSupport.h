@@ -125,7 +125,7 @@ private:
 // Starts a copy of a small console program that just waits (for process tests), from
 // exePath; returns its process handle and id. The caller ends it.
 struct ChildProcess {
-    HANDLE process = nullptr;
+    UniqueHandle process;
     DWORD id = 0;
     ~ChildProcess();
     void Kill();
@@ -153,7 +153,7 @@ public:
 
 private:
     ChildProcess child_;
-    HANDLE toChild_ = nullptr, fromChild_ = nullptr;
+    UniqueHandle toChild_, fromChild_;
     std::string pending_;
 };
 
