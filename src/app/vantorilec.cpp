@@ -6,14 +6,15 @@
 #include <vector>
 
 #include "console/ConsoleProgram.h"
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 
 int main() {
     std::vector<std::string> args;
     int count = 0;
     if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        vt::UniqueLocalMem owned(argv);
         for (int i = 1; i < count; ++i) args.push_back(vt::Narrow(argv[i]));
-        ::LocalFree(argv);
     }
     return vt::RunConsole(args);
 }

@@ -1,6 +1,8 @@
 #include "inventory/StartupScan.h"
 
+#include "core/ScopeExit.h"
 #include "mainwindow/pure/StartupCodes.h"
+#include "platform/ErrorBoundary.h"
 #include "platform/FileRemoval.h"
 #include "platform/RegistryViews.h"
 #include "platform/SpecialFolder.h"
@@ -12,9 +14,7 @@ namespace vt {
 bool StartupRowDisabled(const std::string& code, const std::string& name) {
     const DecodedCode decoded = DecodeStartupCode(code);
     const ApprovalPlace place = ApprovalPlaceFor(decoded, Is32BitView(decoded.view));
-    try {
-        return !place.list.empty() && StartupEntryDisabled(place.root, place.list, name);
-    } catch (...) { return false; }
+    return !place.list.empty() && StartupEntryDisabled(place.root, place.list, name);
 }
 
 class StartupScan::RegistryEvents : public IScanRegistryEvents {
@@ -64,52 +64,34 @@ StartupScan::~StartupScan() {
 void StartupScan::BeginScanning() {
     if (scanning_) return;
     scanning_ = true;
+    ScopeExit ended([this]() noexcept { scanning_ = false; });
     stopped_ = false;
     skipped_ = 0;
-    try {
-        scanReg_->CustomScanPath(7);
-        scanReg_->ScanSubKeys(false);
-        scanReg_->ScanDeep(1);
-    } catch (...) {}
-    try {
-        scanDir_->CustomScan(true);
-        scanDir_->CustomScanPath(7);
-    } catch (...) {}
+    scanReg_->CustomScanPath(7);
+    scanReg_->ScanSubKeys(false);
+    scanReg_->ScanDeep(1);
+    scanDir_->CustomScan(true);
+    scanDir_->CustomScanPath(7);
     // A startup folder the system cannot name is skipped: an empty start path would walk
     // the current folder instead and count its files as startup entries. The two folders
     // are asked for once per start: every file of the walk is compared with them, and the
     // shell lookup is far dearer than the comparison.
-    userFolder_.clear();
-    allUsersFolder_.clear();
-    try {
-        userFolder_ = SpecialFolder(7);
-        allUsersFolder_ = SpecialFolder(24);
-    } catch (...) {}
-    try {
-        if (!userFolder_.empty()) scanDir_->BeginScanning("", "");
-    } catch (...) {}
+    userFolder_ = SpecialFolder(7);
+    allUsersFolder_ = SpecialFolder(24);
+    // Each sub-scan on its own: one that fails (a handler that throws) leaves the others
+    // to run.
+    if (!userFolder_.empty()) Guarded("user startup folder scan", [&] { scanDir_->BeginScanning("", ""); });
     if (!stopped_) {
-        try {
-            scanDir_->CustomScanPath(24);
-            if (!allUsersFolder_.empty()) scanDir_->BeginScanning("", "");
-        } catch (...) {}
+        scanDir_->CustomScanPath(24);
+        if (!allUsersFolder_.empty()) Guarded("all users startup folder scan", [&] { scanDir_->BeginScanning("", ""); });
     }
-    if (!stopped_) {
-        try {
-            scanReg_->BeginCustomScan();
-        } catch (...) {}
-    }
-    scanning_ = false;
+    if (!stopped_) Guarded("startup keys scan", [&] { scanReg_->BeginCustomScan(); });
 }
 
 void StartupScan::CancelScanning() {
     stopped_ = true;
-    try {
-        scanReg_->CancelScanning();
-    } catch (...) {}
-    try {
-        scanDir_->CancelScanning();
-    } catch (...) {}
+    scanReg_->CancelScanning();
+    scanDir_->CancelScanning();
 }
 
 void StartupScan::SCANDIR_CurrentFile(const std::string& File, const std::string& Path) {
@@ -128,9 +110,11 @@ void StartupScan::SCANDIR_CurrentFile(const std::string& File, const std::string
         std::string target, workDir, args, iconFile;
         int32_t iconIndex = 0, showCmd = 0;
         bool ok = false;
-        try {
+        // A shortcut the shell cannot read at all (no shell link object: COM is missing)
+        // is a fault worth knowing about, not just an empty target.
+        Guarded("reading a startup shortcut", [&] {
             ok = shellLink_->GetShellLinkInfo(Path + "\\" + File, target, workDir, args, iconFile, iconIndex, showCmd);
-        } catch (...) {}
+        });
         if (!ok) target.clear();
         row.command = target;
         row.lookupName = fso_.GetFileName(target);
@@ -152,10 +136,10 @@ void StartupScan::SCANREG_CurrentData(const std::string& Value, const std::strin
     // of a 64-bit system; the data is read in that view, never a namesake's of the other.
     const int32_t view = scanReg_->RegistryView();
     std::string data;
-    try {
+    Guarded("reading a startup value", [&] {
         RegistryViewScope<cAdvanceRegistry> inView(*registry_, view);
         data = registry_->ValueEx(Root, Key, Value).ToText();
-    } catch (...) {}
+    });
     const std::string program = GetCommandFileName(StripQuotes(data));
     // A data such as "1" names no program: counted, not listed.
     if (IsNumericText(program)) return;

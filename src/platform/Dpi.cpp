@@ -1,6 +1,7 @@
 #include "platform/Dpi.h"
 
 #include "core/Twips.h"
+#include "platform/Handles.h"
 
 namespace vt {
 
@@ -16,9 +17,8 @@ GetDpiForWindowFn DpiForWindowFn() {
 }  // namespace
 
 int SystemDpi() {
-    HDC dc = ::GetDC(nullptr);
-    int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ::ReleaseDC(nullptr, dc);
+    WindowDC dc(nullptr);
+    int dpi = dc.get() ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? dpi : 96;
 }
 

@@ -2,16 +2,23 @@
 
 #include <windows.h>
 
-#include <string>
+#include <atomic>
 
 namespace vt {
+
+namespace {
+std::atomic<FailureSink> g_sink{nullptr};
+}  // namespace
+
+FailureSink SetFailureSink(FailureSink sink) noexcept { return g_sink.exchange(sink); }
 
 void ReportFailure(const char* where, const char* what) noexcept {
     try {
         const std::string line = std::string("Vantorile: ") + (where ? where : "") + ": " + (what ? what : "") + "\n";
-        ::OutputDebugStringA(line.c_str());
+        if (FailureSink sink = g_sink.load()) sink(line);
+        else ::OutputDebugStringA(line.c_str());
     } catch (...) {
-        // Out of memory while reporting: say at least where.
+        // Out of memory while reporting (or a sink that failed): say at least where.
         ::OutputDebugStringA(where ? where : "Vantorile: failure");
     }
 }

@@ -86,6 +86,11 @@ struct CoTaskMemTraits {
     static void* Invalid() noexcept { return nullptr; }
     static void Close(void* p) noexcept { ::CoTaskMemFree(p); }
 };
+// Buffers the system allocates for us with LocalAlloc (FormatMessage, CommandLineToArgvW).
+struct LocalMemTraits {
+    static void* Invalid() noexcept { return nullptr; }
+    static void Close(void* p) noexcept { ::LocalFree(p); }
+};
 struct HModuleTraits {
     static HMODULE Invalid() noexcept { return nullptr; }
     static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
@@ -114,6 +119,7 @@ using UniqueHRgn = UniqueAny<HRGN, GdiTraits<HRGN>>;
 using UniqueMemDC = UniqueAny<HDC, HdcTraits>;
 using UniqueHInternet = UniqueAny<HINTERNET, HInternetTraits>;
 using UniqueCoTaskMem = UniqueAny<void*, CoTaskMemTraits>;
+using UniqueLocalMem = UniqueAny<void*, LocalMemTraits>;
 using UniqueHModule = UniqueAny<HMODULE, HModuleTraits>;
 using UniqueHImageList = UniqueAny<HIMAGELIST, HImageListTraits>;
 using UniqueHWnd = UniqueAny<HWND, WindowTraits>;

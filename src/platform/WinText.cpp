@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/Handles.h"
+
 namespace vt {
 
 std::wstring Widen(std::string_view utf8) {
@@ -24,8 +26,8 @@ std::string SystemErrorText(DWORD code) {
     char* buf = nullptr;
     DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+    UniqueLocalMem owned(buf);
     std::string text = n && buf ? std::string(buf, n) : "Error " + std::to_string(code);
-    if (buf) ::LocalFree(buf);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
 }

@@ -99,13 +99,8 @@ LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) n
     // A window procedure must not unwind into the system: a failing handler's work is
     // abandoned, and the failure goes to the debugger output.
     LRESULT result = 0;
-    bool handled = false;
-    try {
-        handled = Guarded("window message", [&] { result = self->Dispatch(msg, wp, lp); });
-    } catch (...) {
-        ReportFailure("window message", "a failure of no known kind");
-    }
-    if (!handled) result = ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (!Guarded("window message", [&] { result = self->Dispatch(msg, wp, lp); }))
+        result = ::DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/Dpi.h"
+#include "platform/ErrorBoundary.h"
 #include "platform/WinText.h"
 #include "toolbar/VtToolBarAccessible.h"
 
@@ -439,12 +440,7 @@ void VtToolBar::DestroyToolTip() {
 bool VtToolBar::PaintQuietly(HDC dc, const RECT& client) {
     // A failing repaint (the owner's OnRedrawing handler included) ends here: escaping
     // would skip EndPaint and keep the paint DC.
-    try {
-        Paint(dc, client);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return Guarded("toolbar repaint", [&] { Paint(dc, client); });
 }
 
 LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -104,12 +104,12 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
         ::InitCommonControlsEx(&icc);
-        parent_.hwnd = ::CreateWindowExA(0, "STATIC", "lists", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                         nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        ASSERT_TRUE(parent_.hwnd);
+        parent_.reset(::CreateWindowExA(0, "STATIC", "lists", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                        ::GetModuleHandleA(nullptr), nullptr));
+        ASSERT_TRUE(parent_);
         RECT r{0, 0, 380, 280};
-        ASSERT_TRUE(list1_.Create(parent_.hwnd, 1, r));
-        ASSERT_TRUE(list2_.Create(parent_.hwnd, 2, r));
+        ASSERT_TRUE(list1_.Create(parent_.get(), 1, r));
+        ASSERT_TRUE(list2_.Create(parent_.get(), 2, r));
         for (vt::ListView* l : {&list1_, &list2_})
             for (const char* h : {"Name", "Path", "Id"}) l->AddColumn(h, 100);
         oldSource_ = vt::DetailsSource;
@@ -140,12 +140,7 @@ protected:
     vt::test::TempDir dir_;
     ScriptedPrompt prompt_;
     // A hidden window for the lists, destroyed after them (members go in reverse order).
-    struct ParentWindow {
-        HWND hwnd = nullptr;
-        ~ParentWindow() {
-            if (hwnd) ::DestroyWindow(hwnd);
-        }
-    } parent_;
+    vt::UniqueHWnd parent_;
     vt::ListView list1_, list2_;
     std::string oldSource_;
 };

@@ -12,11 +12,10 @@ namespace {
 
 struct HiddenControl {
     explicit HiddenControl(const char* cls, DWORD style = 0)
-        : hwnd(::CreateWindowExA(0, cls, "", WS_POPUP | style, 0, 0, 200, 30, nullptr, nullptr,
-                                 ::GetModuleHandleA(nullptr), nullptr)) {}
-    ~HiddenControl() {
-        if (hwnd) ::DestroyWindow(hwnd);
-    }
+        : window(::CreateWindowExA(0, cls, "", WS_POPUP | style, 0, 0, 200, 30, nullptr, nullptr,
+                                   ::GetModuleHandleA(nullptr), nullptr)),
+          hwnd(window.get()) {}
+    vt::UniqueHWnd window;
     HWND hwnd;
 };
 

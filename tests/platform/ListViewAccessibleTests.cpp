@@ -11,6 +11,7 @@
 
 #include "platform/Accessible.h"
 #include "platform/ComPtr.h"
+#include "platform/Handles.h"
 #include "platform/ListView.h"
 #include "platform/WinText.h"
 
@@ -45,14 +46,11 @@ class ListRows : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(com.ok());
-        parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+        parent.reset(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr));
         ASSERT_TRUE(parent);
-        ASSERT_TRUE(list.Create(parent, 1, RECT{0, 0, 400, 300}));
+        ASSERT_TRUE(list.Create(parent.get(), 1, RECT{0, 0, 400, 300}));
         list.AddColumn("Nome", 200);
         list.ImageDescriptions({"Nessun giudizio", "Affidabile", "Infetto", "Obiettivo di infezione", "Sconosciuto"});
-    }
-    void TearDown() override {
-        if (parent) ::DestroyWindow(parent);
     }
     vt::ComPtr<IAccessible> Object() {
         vt::ComPtr<IAccessible> acc;
@@ -63,7 +61,7 @@ protected:
     }
 
     vt::ComScope com;
-    HWND parent = nullptr;
+    vt::UniqueHWnd parent;
     vt::ListView list;
 };
 
@@ -134,8 +132,7 @@ TEST_F(ListRows, HeldObjectFailsCleanlyOnceTheListIsGone) {
     vt::ComPtr<IAccessible> acc = Object();
     ASSERT_TRUE(acc);
     ASSERT_EQ(Description(acc.get(), 1), "Infetto");
-    ::DestroyWindow(parent);
-    parent = nullptr;
+    parent.reset();
     HRESULT hr = S_OK;
     EXPECT_EQ(Description(acc.get(), 1, &hr), "");
     if (list.DescriptionsAnnotated()) {

@@ -1,11 +1,19 @@
-// The window base: creation at a size in twips, and DPI changes followed with the
-// system's suggested rectangle. The windows stay hidden.
+// The window base: creation at a size in twips, DPI changes followed with the system's
+// suggested rectangle, and failing handlers stopped at the window procedure. The windows
+// stay hidden.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/AppError.h"
 #include "core/Twips.h"
 #include "platform/Dpi.h"
+#include "platform/ErrorBoundary.h"
 #include "platform/Window.h"
 
 namespace {
@@ -85,6 +93,54 @@ TEST(WindowBase, AWindowMadeAnotherWayHandlesTheChangeItself) {
     const RECT after = WindowRect(w.hwnd());
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.right, before.right);
+}
+
+// A window whose handler for one message fails as it is told to.
+class Failing : public vt::Window {
+public:
+    bool Make() { return CreateWindowOf("VtFailingWindowTest", 0, "plain", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr); }
+    std::function<void()> fail;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg != WM_GETTEXTLENGTH) return DefaultProc(msg, wp, lp);
+        if (fail) fail();
+        return 42;
+    }
+};
+
+std::vector<std::string> g_reported;
+void Collect(const std::string& line) { g_reported.push_back(line); }
+
+TEST(WindowBase, AFailingHandlerIsReportedAndTheMessageGoesToTheDefaultProcedure) {
+    struct Case {
+        const char* kind;
+        std::function<void()> fail;
+        const char* line;  // "" for a handler that ends normally
+    };
+    const Case cases[] = {
+        {"none", nullptr, ""},
+        {"AppError", [] { throw vt::AppError(53, "Vantorile.cShellLink", "File not found"); },
+         "Vantorile: window message: Vantorile.cShellLink 53: File not found\n"},
+        {"std::exception", [] { throw std::runtime_error("owner failed"); }, "Vantorile: window message: owner failed\n"},
+        {"anything else", [] { throw 7; }, "Vantorile: window message: a failure of no known kind\n"},
+    };
+    Failing w;
+    ASSERT_TRUE(w.Make());
+    const vt::FailureSink previous = vt::SetFailureSink(&Collect);
+    for (const Case& c : cases) {
+        g_reported.clear();
+        w.fail = c.fail;
+        const LRESULT result = ::SendMessageA(w.hwnd(), WM_GETTEXTLENGTH, 0, 0);
+        if (*c.line) {
+            EXPECT_EQ(result, 5) << c.kind << ": the default procedure answers for the failed handler";
+            EXPECT_EQ(g_reported, std::vector<std::string>{c.line}) << c.kind;
+        } else {
+            EXPECT_EQ(result, 42);
+            EXPECT_TRUE(g_reported.empty());
+        }
+    }
+    vt::SetFailureSink(previous);
 }
 
 }  // namespace

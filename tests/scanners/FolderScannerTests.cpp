@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -357,6 +358,28 @@ TEST(FolderScannerDirectories, StartupFolderThroughCustomScan) {
     EXPECT_EQ(rec.done, 1);
     EXPECT_EQ(scan.StartPath(), before);
     if (made) ::RemoveDirectoryW(vt::Widen(startup).c_str());
+}
+
+TEST_F(FolderScanner, AThrowingHandlerLeavesTheScannerIdleAndItsStartPathTheCallers) {
+    BuildTree();
+    scan.StartPath(root);
+    rec.onFolder = [](const std::string&, bool&, bool&) { throw std::runtime_error("handler failed"); };
+    EXPECT_THROW(scan.BeginScanning(), std::runtime_error);
+    EXPECT_FALSE(scan.Scanning());
+    // A special folder's walk puts the caller's start path back, failed or not.
+    scan.CustomScan(true);
+    scan.CustomScanPath(255);
+    EXPECT_THROW(scan.BeginScanning(), std::runtime_error);
+    EXPECT_FALSE(scan.Scanning());
+    EXPECT_EQ(scan.StartPath(), root);
+    EXPECT_EQ(rec.done, 0);
+
+    scan.CustomScan(false);
+    rec.onFolder = nullptr;
+    scan.BeginScanning();
+    EXPECT_EQ(rec.done, 1);
+    EXPECT_EQ(rec.doneFiles, 4);
+    EXPECT_FALSE(rec.scanningInDone);
 }
 
 // A walk that took a stack frame per level would outgrow the program's stack on a tree

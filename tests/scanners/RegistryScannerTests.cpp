@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,42 @@ TEST_F(RegistryScanner, TooDeepStartKeyFailsTheCallAndLeavesItIdle) {
     BuildTree();
     scan.BeginScanning(kHkeyCurrentUser, base);
     EXPECT_EQ(rec.log.back(), "Done 4 4");
+}
+
+// A handler that throws ends the walk; whichever way it was started, the scanner is idle
+// afterwards, a set's own filter, descent and view are the caller's again, and no
+// DoneScanning was reported.
+TEST_F(RegistryScanner, AThrowingHandlerLeavesTheScannerIdleWithTheCallersSettings) {
+    BuildTree();
+    rec.onKey = [](const std::string&, bool&) { throw std::runtime_error("handler failed"); };
+    scan.ScanSubKeys(true);
+    EXPECT_THROW(scan.BeginScanning(kHkeyCurrentUser, base), std::runtime_error);
+    EXPECT_FALSE(scan.Scanning());
+    EXPECT_EQ(rec.done, 0);
+    EXPECT_EQ(scan.ScanPath(), base);
+
+    scan.FilterKeys("Abc");
+    scan.ScanSubKeys(false);
+    scan.RegistryView(64);
+    EXPECT_THROW(scan.BeginCustomScan(2), std::runtime_error);
+    EXPECT_FALSE(scan.Scanning());
+    EXPECT_EQ(rec.done, 0);
+    EXPECT_EQ(scan.FilterKeys(), "abc");
+    EXPECT_FALSE(scan.ScanSubKeys());
+    EXPECT_EQ(scan.RegistryView(), 64);
+
+    // The next scans are whole.
+    rec.onKey = nullptr;
+    rec.log.clear();
+    scan.RegistryView(0);
+    scan.FilterKeys("");
+    scan.ScanSubKeys(true);
+    scan.BeginScanning(kHkeyCurrentUser, base);
+    EXPECT_EQ(rec.log.back(), "Done 4 4");
+    rec.log.clear();
+    scan.BeginCustomScan(42);
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"Done 0 0"}));
+    EXPECT_TRUE(rec.scanningSeen.empty()) << rec.scanningSeen.front();
 }
 
 // Values in the eight Run keys of the test prefix (created when missing) and a subkey
