@@ -35,9 +35,7 @@ void Form1::Command3_Click() {
 
     DecodedCode decoded = DecodeStartupCode(code);
     std::string folder;
-    if (decoded.folderId) {
-        folder = SpecialFolder(decoded.folderId);
-    }
+    if (decoded.folderId) folder = SpecialFolder(decoded.folderId);
     if (!folder.empty()) {
         RemoveFolderEntry(name, p, folder, decoded);
         return;
