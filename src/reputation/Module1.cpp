@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include "platform/ErrorBoundary.h"
 #include "platform/Prompt.h"
 #include "platform/WinText.h"
 #include "reputation/pure/UrlEncode.h"
@@ -75,14 +76,16 @@ void ReportServiceNotFound(IPrompt& prompt, HWND owner, uint32_t error, const st
 }
 
 int32_t QueryReputation(const std::string& name) {
-    try {
+    // A lookup that fails outright (a client that raises, no memory) leaves the row without
+    // a grade, and the failure goes to the debugger output.
+    int32_t grade = kGradeNone;
+    Guarded("reputation lookup", [&] {
         HttpResponse r = CurrentHttpClient().Get(ReputationUrl(name));
         LookupOutcome o = JudgeLookup(r);
         if (o.serviceNotFound) ReportServiceNotFound(CurrentPrompt(), ::GetActiveWindow(), r.error, r.errorSource);
-        return o.grade;
-    } catch (...) {
-        return kGradeNone;
-    }
+        grade = o.grade;
+    });
+    return grade;
 }
 
 }  // namespace vt

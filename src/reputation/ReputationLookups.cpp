@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/Wildcard.h"
+#include "platform/ErrorBoundary.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -115,9 +116,10 @@ size_t ReputationLookups::Outstanding(int lane) const {
 void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
     Shared& s = *shared;
     std::unique_ptr<IHttpClient> client;
-    try {
+    // Without a client every answer is "no grade": worth knowing about.
+    Guarded("making a lookup client", [&] {
         client = s.settings.makeClient ? s.settings.makeClient() : std::make_unique<WinHttpClient>(s.settings.http);
-    } catch (...) {}
+    });
     std::unique_lock lock(s.m);
     for (;;) {
         s.work.wait(lock, [&s] { return s.stopped || !s.jobs.empty(); });
@@ -131,16 +133,15 @@ void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
         answer.lane = job.lane;
         answer.batch = job.batch;
         answer.name = std::move(job.name);
-        try {
-            if (client) {
-                HttpResponse r = client->Get(job.url);
-                LookupOutcome outcome = JudgeLookup(r);
-                answer.grade = outcome.grade;
-                answer.serviceNotFound = outcome.serviceNotFound;
-                answer.error = r.error;
-                answer.errorSource = r.errorSource;
-            }
-        } catch (...) { answer.grade = kGradeNone; }
+        const bool asked = client && Guarded("reputation lookup", [&] {
+            HttpResponse r = client->Get(job.url);
+            LookupOutcome outcome = JudgeLookup(r);
+            answer.grade = outcome.grade;
+            answer.serviceNotFound = outcome.serviceNotFound;
+            answer.error = r.error;
+            answer.errorSource = r.errorSource;
+        });
+        if (!asked) answer.grade = kGradeNone;
 
         lock.lock();
         --s.busy;
@@ -151,9 +152,7 @@ void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
         // Told under the lock, so Shutdown cannot return while a call into the sink runs.
         if (!s.notified && s.sink) {
             s.notified = true;
-            try {
-                s.sink->AnswersWaiting();
-            } catch (...) {}
+            Guarded("telling of lookup answers", [&] { s.sink->AnswersWaiting(); });
         }
     }
     --s.workers;

@@ -7,8 +7,13 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 
+#include "core/AppError.h"
 #include "core/Wildcard.h"
+#include "platform/ErrorBoundary.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
 #include "reputation/ReputationLookups.h"
@@ -147,6 +152,70 @@ TEST_F(LookupEngine, GoingAwayWithRequestsOnASilentServiceNeitherWaitsNorReports
         EXPECT_EQ(lookups.Outstanding(), 12u);
     }
     EXPECT_EQ(counting.calls, 0);
+}
+
+// What the error boundary reported, from whichever thread.
+std::mutex g_reportedLock;
+std::vector<std::string> g_reported;
+void KeepReport(const std::string& line) {
+    std::lock_guard lock(g_reportedLock);
+    g_reported.push_back(line);
+}
+void ClearReports() {
+    std::lock_guard lock(g_reportedLock);
+    g_reported.clear();
+}
+bool Reported(const std::string& line) {
+    std::lock_guard lock(g_reportedLock);
+    return std::find(g_reported.begin(), g_reported.end(), line) != g_reported.end();
+}
+
+class RaisingClient : public IHttpClient {
+public:
+    HttpResponse Get(const std::string&) override { throw AppError(5, "test", "broken client"); }
+};
+
+// A lookup whose client raises (or cannot be made) gives no grade and no warning, and the
+// failure is reported instead of swallowed.
+TEST(LookupFailures, ALookupThatRaisesLeavesNoGradeAndIsReported) {
+    ScriptedPrompt prompt;
+    LookupErrorShown = false;
+    ClearReports();
+    const FailureSink previous = SetFailureSink(&KeepReport);
+
+    RaisingClient raising;
+    IHttpClient* const current = SetHttpClient(&raising);
+    EXPECT_EQ(QueryReputation("a.exe"), 0);
+    SetHttpClient(current);
+    EXPECT_TRUE(Reported("Vantorile: reputation lookup: test 5: broken client\n"));
+
+    struct Case {
+        const char* kind;
+        std::function<std::unique_ptr<IHttpClient>()> make;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"a client that raises", [] { return std::make_unique<RaisingClient>(); },
+         "Vantorile: reputation lookup: test 5: broken client\n"},
+        {"no client", []() -> std::unique_ptr<IHttpClient> { throw std::runtime_error("no client"); },
+         "Vantorile: making a lookup client: no client\n"},
+    };
+    for (const Case& c : cases) {
+        ClearReports();
+        WaitingLookupSink sink;
+        LookupSettings settings;
+        settings.workers = 1;
+        settings.makeClient = c.make;
+        ReputationLookups lookups(&sink, settings);
+        ASSERT_TRUE(lookups.Ask("a.exe"));
+        std::vector<LookupAnswer> got = Collect(lookups, sink);
+        ASSERT_EQ(got.size(), 1u) << c.kind;
+        EXPECT_EQ(got[0].grade, 0) << c.kind;
+        EXPECT_FALSE(got[0].serviceNotFound) << c.kind;
+        EXPECT_TRUE(Reported(c.line)) << c.kind;
+    }
+    SetFailureSink(previous);
+    EXPECT_TRUE(prompt.asked.empty());
 }
 
 }  // namespace
