@@ -2,7 +2,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <chrono>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/Accessible.h"
@@ -15,9 +18,17 @@ namespace {
 // Under Wine every row added to a list that draws itself redraws its scroll bar at once
 // (about 3 ms) and selecting it costs as much again: filling a list a row at a time spent
 // twenty times as long drawing as adding. Drawing is held while rows come in and done at
-// most this often, which still looks like a list growing row by row.
+// most every 40 ms, which still looks like a list growing row by row; on a machine so busy
+// that drawing the list takes longer, less often, so drawing never takes more than a fifth
+// of the time, but at least a few times a second.
 constexpr UINT kShowAddedMs = 40;
+constexpr UINT kLongestHoldMs = 300;
+constexpr UINT kDrawShare = 5;
 constexpr UINT_PTR kShowAddedTimer = 0x5654;
+
+double MsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+}
 
 }  // namespace
 
@@ -129,7 +140,8 @@ void ListView::Clear() {
 }
 
 int ListView::AddRow(const std::string& text, int image) {
-    if (!drawingHeld_ && hwnd_ && ::SetTimer(hwnd_, kShowAddedTimer, kShowAddedMs, nullptr)) {
+    const UINT holdMs = std::clamp(static_cast<UINT>(drawMs_ * kDrawShare), kShowAddedMs, kLongestHoldMs);
+    if (!drawingHeld_ && hwnd_ && ::SetTimer(hwnd_, kShowAddedTimer, holdMs, nullptr)) {
         ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
         drawingHeld_ = true;
     }
@@ -199,25 +211,38 @@ std::string ListView::ToolTip(int row, int sub) const {
 int ListView::SelectedRow() const { return hwnd_ ? ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED) : -1; }
 
 void ListView::Select(int row) {
-    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (!hwnd_) return;
+    // Only the rows whose state changes are touched: clearing "every row" walks the whole
+    // list, which made filling it a row at a time cost the square of its length.
+    for (const UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        const int other = ListView_GetNextItem(hwnd_, -1, which);
+        if (other >= 0 && other != row) ListView_SetItemState(hwnd_, other, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
     if (row >= 0) ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
 void ListView::EnsureVisible(int row) {
     if (row < 0) return;
-    // While drawing is held the scroll range lags behind the rows: asked again once drawn.
-    if (drawingHeld_) shownRow_ = row;
+    // While drawing is held the scroll range lags behind the rows, so scrolling now would
+    // stop short: the list scrolls once drawn.
+    if (drawingHeld_) {
+        shownRow_ = row;
+        return;
+    }
     ListView_EnsureVisible(hwnd_, row, FALSE);
 }
 
 void ListView::ShowAdded() {
     if (!drawingHeld_ || !hwnd_) return;
+    const auto start = std::chrono::steady_clock::now();
     drawingHeld_ = false;
     ::KillTimer(hwnd_, kShowAddedTimer);
     ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
     if (shownRow_ >= 0 && shownRow_ < Count()) ListView_EnsureVisible(hwnd_, shownRow_, FALSE);
     shownRow_ = -1;
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    // The painting itself comes with the next look at the queue and adds to this.
+    showMs_ = drawMs_ = MsSince(start);
 }
 
 int ListView::HitTest(POINT client) const {
@@ -328,6 +353,12 @@ LRESULT CALLBACK ListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     bool handled = false;
     LRESULT r = self->OnMessage(msg, wp, lp, handled);
     if (handled) return r;
+    if (msg == WM_PAINT) {
+        const auto start = std::chrono::steady_clock::now();
+        r = ::DefSubclassProc(hwnd, msg, wp, lp);
+        self->drawMs_ = std::exchange(self->showMs_, 0) + MsSince(start);
+        return r;
+    }
     if (msg == WM_NCDESTROY) {
         self->DisconnectDescriptions();
         ::RemoveWindowSubclass(hwnd, &ListView::SubclassProc, 1);

@@ -96,6 +96,8 @@ private:
     int tipRow_ = -1, tipSub_ = -1;
     bool drawingHeld_ = false;  // rows are being added with drawing turned off
     int shownRow_ = -1;         // asked to be in view while drawing was held
+    double drawMs_ = 0;         // what drawing the list took last time
+    double showMs_ = 0;         // of a drawing whose painting is still to come
     mutable std::string tipText_;
     std::vector<std::string> imageWords_;
     ComPtr<IAccPropServices> annotations_;

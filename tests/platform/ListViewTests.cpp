@@ -52,4 +52,31 @@ TEST(ListViewRows, ABurstOfRowsIsShownWithTheLastInView) {
     }
 }
 
+// A single-selection list: one row selected and focused, or none.
+TEST(ListViewRows, SelectingMovesTheSelectionAndTheFocus) {
+    HWND parent =
+        ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(parent);
+    {
+        vt::ListView list;
+        ASSERT_TRUE(list.Create(parent, 1, RECT{0, 0, 400, 200}));
+        list.AddColumn("Nome", 200);
+        for (int i = 0; i < 5; ++i) list.AddRow("riga " + std::to_string(i), 0);
+        const int steps[] = {3, 3, 0, -1, 4, -1};
+        for (const int row : steps) {
+            list.Select(row);
+            EXPECT_EQ(list.SelectedRow(), row);
+            EXPECT_EQ(ListView_GetNextItem(list.hwnd(), -1, LVNI_FOCUSED), row) << row;
+            EXPECT_EQ(ListView_GetSelectedCount(list.hwnd()), row < 0 ? 0u : 1u) << row;
+        }
+        // The focus on another row than the selected one goes as well.
+        list.Select(1);
+        ListView_SetItemState(list.hwnd(), 2, LVIS_FOCUSED, LVIS_FOCUSED);
+        list.Select(-1);
+        EXPECT_EQ(list.SelectedRow(), -1);
+        EXPECT_EQ(ListView_GetNextItem(list.hwnd(), -1, LVNI_FOCUSED), -1);
+    }
+    ::DestroyWindow(parent);
+}
+
 }  // namespace
