@@ -26,6 +26,13 @@ if(NOT WIN32 AND VT_SANITIZE)
   target_link_options(vt_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# Fuzz tree: the core is instrumented for libFuzzer's coverage; the targets link the engine.
+if(NOT WIN32 AND VT_FUZZ)
+  target_compile_options(vt_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=all -g)
+  target_link_options(vt_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Runs a GUI exe's tests as a console program so gtest output reaches the terminal.
 function(vt_windows_gui_subsystem target)
   if(MINGW)
