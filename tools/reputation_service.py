@@ -7,6 +7,11 @@ tools/verdicts.txt.
 
 For tests it also serves:
   GET /_control?mode=M   normal | 500 | close | empty | garbage | huge | slow:SECONDS | silent
+                         and hostile answers: redirect (to itself, for ever) | long-length (claims
+                         more than it sends, then closes) | short-length (sends more than it
+                         claims, the rest left on the kept-alive connection) | line10m (one 10 MB
+                         line) | zeros (a body of NUL bytes) | cut (closes in the middle of the body)
+                         &count=N   the mode answers N lookups, then the service is normal again
   GET /_log              the decoded names received so far, one per line (UTF-8)
   GET /_connections      how many TCP connections have carried /api.php requests so far
 
@@ -56,6 +61,7 @@ class State:
         self.log_path = log_path
         self.delay = delay
         self.mode = "normal"
+        self.mode_count = 0  # answers left in this mode; 0: no limit
         self.queries = []
         self.connections = 0
         self.lock = threading.Lock()
@@ -85,6 +91,7 @@ class Handler(BaseHTTPRequestHandler):
         if url.path == "/_control":
             with st.lock:
                 st.mode = query.get("mode", ["normal"])[0]
+                st.mode_count = int(query.get("count", ["0"])[0])
             return self.send_text(200, "ok")
         if url.path == "/_log":
             with st.lock:
@@ -112,6 +119,11 @@ class Handler(BaseHTTPRequestHandler):
         with st.lock:
             st.queries.append(name)
             mode = st.mode
+            # A redirect's hops belong to the lookup that was redirected: counted once.
+            if st.mode_count > 0 and "&hop=" not in url.query:
+                st.mode_count -= 1
+                if st.mode_count == 0:
+                    st.mode = "normal"
             if st.log_path:
                 with open(st.log_path, "a", encoding="utf-8") as f:
                     f.write(name + "\n")
@@ -136,6 +148,36 @@ class Handler(BaseHTTPRequestHandler):
             return self.send_text(200, "")
         if mode == "garbage":
             return self.send_text(200, b"\x00\xff\xfe garbage \r\r\n\n;;;\x01" * 10)
+        # A redirected lookup goes round until the client gives up, whatever the mode is now.
+        if mode == "redirect" or "&hop=" in url.query:
+            self.send_response(302)
+            hops = int(query.get("hop", ["0"])[0]) + 1
+            self.send_header("Location", "/api.php?q=" + raw + "&hop=" + str(hops))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if mode in ("long-length", "short-length", "cut"):
+            data = answer_for(name, st.table).encode("utf-8")
+            claimed = {"long-length": len(data) + 1000, "short-length": len(HEADER) + 2, "cut": len(data)}[mode]
+            if mode == "cut":
+                data = data[: len(HEADER) + 2 + len(name) // 2]
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain; charset=utf-8")
+            self.send_header("Content-Length", str(claimed))
+            self.end_headers()
+            self.wfile.write(data)
+            self.wfile.flush()
+            if mode != "short-length":
+                self.close_connection = True
+                try:
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+            return
+        if mode == "line10m":
+            return self.send_text(200, HEADER + "\r\n" + "x" * (10 * 1024 * 1024))
+        if mode == "zeros":
+            return self.send_text(200, b"\x00" * 65536)
         if mode == "huge":
             line = "x" * 1022 + "\r\n"
             return self.send_text(200, HEADER + "\r\n" + name + MARKERS["safe"] + "\r\n" + line * 4096)

@@ -8,7 +8,9 @@
 namespace vt {
 
 // The code point that starts at s[i] and its length in bytes; false when s[i] does not
-// start a complete sequence (the byte then stands for itself).
+// start a complete, valid sequence (the byte then stands for itself). Overlong forms,
+// surrogates and values past U+10FFFF are not valid: read as characters, "\xC0\xAA"
+// would be a "*" that no one wrote.
 inline bool DecodeUtf8(std::string_view s, size_t i, char32_t& cp, size_t& len) noexcept {
     auto b = static_cast<unsigned char>(s[i]);
     len = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
@@ -19,7 +21,8 @@ inline bool DecodeUtf8(std::string_view s, size_t i, char32_t& cp, size_t& len) 
         if ((c & 0xC0) != 0x80) return false;
         cp = (cp << 6) | (c & 0x3F);
     }
-    return true;
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    return cp >= kLeast[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
 }
 
 // Calls f(cp, true) for every code point of s in order, and f(byte, false) for a byte that

@@ -9,7 +9,8 @@
 
 namespace {
 
-// UTF-8 to code points; a byte that starts no valid sequence stands for itself.
+// UTF-8 to code points; a byte that starts no valid sequence (overlong forms and
+// surrogates included) stands for itself.
 std::u32string Decode(std::string_view s) {
     std::u32string out;
     for (size_t i = 0; i < s.size();) {
@@ -22,6 +23,8 @@ std::u32string Decode(std::string_view s) {
             ok = (c & 0xC0) == 0x80;
             cp = (cp << 6) | (c & 0x3F);
         }
+        static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        ok = ok && cp >= kLeast[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
         if (!ok) {
             out.push_back(b);
             ++i;

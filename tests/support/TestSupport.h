@@ -96,7 +96,9 @@ std::string ServiceUrl();
 // The queries the service has received so far (the decoded "q" values, oldest first).
 std::vector<std::string> ServiceQueries();
 // Sets how the service answers from now on: "normal", "500", "close", "empty", "garbage",
-// "slow:SECONDS", "huge"; true when the service acknowledged it.
+// "slow:SECONDS", "huge", or a hostile answer ("redirect", "long-length", "short-length",
+// "line10m", "zeros", "cut"); "MODE&count=N" answers N lookups so, then normally. True when
+// the service acknowledged it.
 bool SetServiceMode(const std::string& mode);
 // How many connections have carried lookups to the service so far.
 int ServiceConnections();

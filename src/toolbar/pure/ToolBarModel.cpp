@@ -69,7 +69,7 @@ void ToolBarModel::ReadProperties(const PropertyBag& bag, const FontDesc& ambien
     enabled_ = bag.ReadBool("Enabled", true);
     foreColor_ = AsColour(bag.ReadInt("ForeColor", 0));
     // A stored count below one would leave no button to draw or address.
-    const int32_t count = std::max(bag.ReadInt("Button_Count", 1), 1);
+    const int32_t count = std::clamp(bag.ReadInt("Button_Count", 1), 1, kMaxStoredButtons);
     buttonIndex_ = bag.ReadInt("Button_Index", 0);
     buttonsWidth_ = bag.ReadInt("ButtonsWidth", 90);
     autoSize_ = bag.ReadBool("AutoSize", true);

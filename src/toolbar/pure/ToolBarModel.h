@@ -15,6 +15,10 @@ namespace vt {
 
 inline constexpr const char* kToolBarProgId = "Vantorile.VtToolBar";
 
+// The most buttons a stored count may ask for: more than any toolbar has room to draw,
+// and few enough that a damaged count cannot demand gigabytes of button records.
+inline constexpr int32_t kMaxStoredButtons = 1024;
+
 inline constexpr OleColor kSysColorBit = 0x80000000u;
 constexpr OleColor SystemColour(int n) { return kSysColorBit + static_cast<OleColor>(n); }
 

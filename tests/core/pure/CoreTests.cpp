@@ -52,6 +52,10 @@ TEST(WildcardMatch, Table) {
         {"\xc3\xa8", "[\xc3\xa0-\xc3\xac]", true},  // a range of accented letters
         {"\xc3\xa8", "[!\xc3\xa8]", false},
         {"\xff\xfe", "??", true},                    // invalid bytes stand for themselves
+        {"1", "\xc0\xa3", false},                   // an overlong "#" is two plain bytes, not a digit test
+        {"ab", "\xc1\xaa", false},                  // nor is an overlong "*" a run
+        {"\xc1\xaa", "??", true},
+        {"\xed\xa0\x80", "?", false},               // a surrogate is three bytes, not one character
     };
     for (const auto& c : cases)
         EXPECT_EQ(vt::WildcardMatch(c.name, c.pattern), c.expected) << c.name << " ~ " << c.pattern;

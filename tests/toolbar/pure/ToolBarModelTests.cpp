@@ -169,6 +169,18 @@ TEST(ToolBarPropertyBag, EmptyBagGivesPersistedDefaultsNewControlBalloonTips) {
     EXPECT_EQ(loaded.Buttons()[0].caption, "Button ") << "the stored default lacks the index";
 }
 
+TEST(ToolBarModel, StoredButtonCountsOutsideTheRangeAreBounded) {
+    for (int32_t stored : {0, -5, vt::kMaxStoredButtons + 1, 2147483647}) {
+        vt::PropertyBag bag;
+        bag.Write("Button_Count", stored);
+        bag.Write("ButtonCaption0", std::string("Processi"));
+        vt::ToolBarModel m;
+        m.ReadProperties(bag, vt::FontDesc{}, /*runMode=*/false);
+        EXPECT_EQ(m.Button_Count(), stored < 1 ? 1 : vt::kMaxStoredButtons) << stored;
+        EXPECT_EQ(m.ButtonCaption(), "Processi");
+    }
+}
+
 TEST(ToolBarPropertyBag, EveryKeyRoundTripsInOrderAndCaseInsensitively) {
     auto icon = std::make_shared<FakePicture>(32, 32);
     auto tile = std::make_shared<FakePicture>(8, 8);
