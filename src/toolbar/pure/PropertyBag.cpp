@@ -6,20 +6,17 @@ namespace vt {
 
 void PropertyBag::Write(std::string_view key, BagValue value) {
     std::string k = LowerAscii(key);
-    for (auto& item : items_) {
-        if (item.first == k) {
-            item.second = std::move(value);
-            return;
-        }
+    if (auto it = index_.find(k); it != index_.end()) {
+        items_[it->second].second = std::move(value);
+        return;
     }
+    index_.emplace(k, items_.size());
     items_.emplace_back(std::move(k), std::move(value));
 }
 
 const BagValue* PropertyBag::Find(std::string_view key) const {
-    std::string k = LowerAscii(key);
-    for (const auto& item : items_)
-        if (item.first == k) return &item.second;
-    return nullptr;
+    auto it = index_.find(LowerAscii(key));
+    return it == index_.end() ? nullptr : &items_[it->second].second;
 }
 
 int32_t PropertyBag::ReadInt(std::string_view key, int32_t def) const {

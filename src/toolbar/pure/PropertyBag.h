@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -53,6 +54,9 @@ public:
 
 private:
     std::vector<std::pair<std::string, BagValue>> items_;
+    // Lower-case key -> position in items_: a bag holds seven keys per button, and a
+    // linear search per read made a large toolbar's load quadratic.
+    std::unordered_map<std::string, size_t> index_;
 };
 
 }  // namespace vt
