@@ -175,6 +175,7 @@ TEST_F(Hostile, BrokenAndOversizedShortcutsAreListedAndOpenWithoutACrash) {
     auto started = Clock::now();
     ScanStartup();
     std::printf("[ hostile  ] startup list without them in %.2f s\n", SecondsSince(started));
+    const long before = std::stol(form->ControlText(IDC_NUMDATA));
     std::vector<std::unique_ptr<FolderFile>> placed;
     for (const auto& [name, bytes] : files) placed.push_back(std::make_unique<FolderFile>(7, name, bytes));
 
@@ -182,6 +183,7 @@ TEST_F(Hostile, BrokenAndOversizedShortcutsAreListedAndOpenWithoutACrash) {
     ScanStartup();
     std::printf("[ hostile  ] %zu shortcuts listed in %.2f s\n", files.size(), SecondsSince(started));
     ListView& list = form->ListView2();
+    EXPECT_EQ(std::stol(form->ControlText(IDC_NUMDATA)), before + static_cast<long>(files.size()));
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         const int row = FindRow(list, name);
