@@ -20,7 +20,7 @@
 
 #include "mainwindow/Form1.h"
 #include "platform/ComPtr.h"
-#include "platform/pure/PathParts.h"
+#include "core/PathText.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanDirectories.h"
@@ -82,6 +82,8 @@ bool Grew(const char* what, double from, double to) {
     std::printf("  %-14s %+.2f%% after the warm-up\n", what, pct);
     return pct >= 1.0;
 }
+
+double Seconds(ULONGLONG from, ULONGLONG to) { return static_cast<double>(to - from) / 1000.0; }
 
 void Pump() {
     MSG msg;
@@ -195,15 +197,17 @@ int main(int argc, char** argv) {
             const ULONGLONG t3 = ::GetTickCount64();
             const Figures end = Measure();
             Print("end", end);
-            std::printf("%d process scans of %d rows in %.1f s, %d startup scans of %d rows in %.1f s, "
-                        "%d details windows in %.1f s\n",
-                        processes, form->ListView1().Count(), (t1 - t0) / 1000.0, startup, form->ListView2().Count(),
-                        (t2 - t1) / 1000.0, details, (t3 - t2) / 1000.0);
+            std::printf(
+                "%d process scans of %d rows in %.1f s, %d startup scans of %d rows in %.1f s, "
+                "%d details windows in %.1f s\n",
+                processes, form->ListView1().Count(), Seconds(t0, t1), startup, form->ListView2().Count(),
+                Seconds(t1, t2), details, Seconds(t2, t3));
             bool grew = Grew("handles", warm.handles, end.handles);
             grew = Grew("USER objects", warm.user, end.user) || grew;
             grew = Grew("GDI objects", warm.gdi, end.gdi) || grew;
-            grew = Grew("private bytes", static_cast<double>(warm.privateBytes), static_cast<double>(end.privateBytes)) ||
-                   grew;
+            grew =
+                Grew("private bytes", static_cast<double>(warm.privateBytes), static_cast<double>(end.privateBytes)) ||
+                grew;
             std::printf("%s\n", grew ? "soak: GREW after the warm-up" : "soak: steady after the warm-up");
             rc = grew ? 1 : 0;
         }

@@ -9,19 +9,17 @@
 #include <string_view>
 #include <vector>
 
-#define FUZZ_CHECK(cond)                                                                  \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
+#define FUZZ_CHECK(cond)                                                                        \
+    do {                                                                                        \
+        if (!(cond)) {                                                                          \
             std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-            std::abort();                                                                 \
-        }                                                                                 \
+            std::abort();                                                                       \
+        }                                                                                       \
     } while (0)
 
 namespace vt::fuzz {
 
-inline std::string_view AsText(const uint8_t* data, size_t size) {
-    return {reinterpret_cast<const char*>(data), size};
-}
+inline std::string_view AsText(const uint8_t* data, size_t size) { return {reinterpret_cast<const char*>(data), size}; }
 
 // Fields separated by 0xFF, a byte that never occurs in UTF-8 text; missing fields are
 // empty, so every input gives exactly `count` of them (the last one takes the rest).

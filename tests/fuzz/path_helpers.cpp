@@ -1,8 +1,7 @@
 // The text helpers that turn command lines and module paths into program paths, names,
 // extensions and folders: every answer is a piece of the input, never more.
 #include "FuzzCheck.h"
-#include "platform/pure/PathParts.h"
-#include "reputation/pure/PathHelpers.h"
+#include "core/PathText.h"
 #include "scanners/pure/ProcessPath.h"
 
 #include <string>
@@ -40,6 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string joined = vt::BuildPath(s, fields[1]);
     FUZZ_CHECK(StartsWith(joined, s) && EndsWith(joined, fields[1]));
     FUZZ_CHECK(joined.size() <= s.size() + fields[1].size() + 1);
+
+    // The search path's folders: every non-empty text between ";", in order.
+    std::string rejoined;
+    for (const std::string& folder : vt::SearchPathFolders(s)) {
+        FUZZ_CHECK(!folder.empty() && folder.find(';') == std::string::npos);
+        rejoined += folder;
+    }
+    std::string withoutSeparators(s);
+    std::erase(withoutSeparators, ';');
+    FUZZ_CHECK(rejoined == withoutSeparators);
 
     // Removing prefixes only shortens; with a Windows folder each prefix grows by at most it.
     FUZZ_CHECK(vt::RewriteModulePath(s, "").size() <= s.size());

@@ -49,15 +49,9 @@ void CheckRoundTrip(uint32_t type, std::string_view data) {
         else FUZZ_CHECK(status == EncodeStatus::Overflow);
         break;
     }
-    case kMultiSz:
-        FUZZ_CHECK(status == EncodeStatus::Ok);
-        break;
-    case kBinary:
-        FUZZ_CHECK(status == EncodeStatus::Ok && written == data);
-        break;
-    default:
-        FUZZ_CHECK(read.IsBytes());
-        break;
+    case kMultiSz: FUZZ_CHECK(status == EncodeStatus::Ok); break;
+    case kBinary: FUZZ_CHECK(status == EncodeStatus::Ok && written == data); break;
+    default: FUZZ_CHECK(read.IsBytes()); break;
     }
 }
 

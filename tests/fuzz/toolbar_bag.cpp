@@ -22,12 +22,16 @@ private:
 };
 
 constexpr const char* kKeys[] = {
-    "Appearance",    "BackColor",     "BorderStyle",     "Enabled",         "ForeColor",
-    "Button_Count",  "Button_Index",  "ButtonsWidth",    "AutoSize",        "ButtonsHeight",
-    "ButtonsPerRow", "HoverColor",    "WarpSize",        "TooTipStyle",     "ToolTipBackCol",
-    "ToolTipForeCol", "BackGradient", "BackGradientCol", "ButtonsStyle",    "BorderColor",
-    "HoverIconShadow", "Font",        "BackGround",      "ButtonCaption",   "ButtonPicture",
-    "ButtonToolTipText", "ButtonToolTipIcon", "ButtonEnabled", "ButtonPressed", "ButtonIconAllignment",
+    "Appearance",     "BackColor",         "BorderStyle",
+    "Enabled",        "ForeColor",         "Button_Count",
+    "Button_Index",   "ButtonsWidth",      "AutoSize",
+    "ButtonsHeight",  "ButtonsPerRow",     "HoverColor",
+    "WarpSize",       "TooTipStyle",       "ToolTipBackCol",
+    "ToolTipForeCol", "BackGradient",      "BackGradientCol",
+    "ButtonsStyle",   "BorderColor",       "HoverIconShadow",
+    "Font",           "BackGround",        "ButtonCaption",
+    "ButtonPicture",  "ButtonToolTipText", "ButtonToolTipIcon",
+    "ButtonEnabled",  "ButtonPressed",     "ButtonIconAllignment",
 };
 
 vt::BagValue AnyValue(FuzzedDataProvider& in) {
@@ -102,9 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 5: model.ButtonPressed(in.ConsumeBool()); break;
             default: (void)model.ButtonCaption(); break;
             }
-        } catch (const vt::AppError& e) {
-            FUZZ_CHECK(e.Number() == 9);
-        }
+        } catch (const vt::AppError& e) { FUZZ_CHECK(e.Number() == 9); }
         FUZZ_CHECK(model.Button_Count() >= 1);
     }
     return 0;

@@ -17,7 +17,7 @@ std::string WithoutBlanks(std::string_view s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2 || size > 2048) return 0;  // the wrapping measures each growing line: quadratic
+    if (size < 2 || size > 2048) return 0;                    // the wrapping measures each growing line: quadratic
     const int32_t length = static_cast<int8_t>(data[0]) * 4;  // negative widths too
     const bool filter = data[1] & 1;
     const int32_t charWidth = (data[1] >> 1) % 16;  // 0: a font that measures nothing

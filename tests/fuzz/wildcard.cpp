@@ -115,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                name.find_first_of("*?#[") != std::string_view::npos);
     // Lowering both sides first is what the no-case form means, for ASCII letters at least.
     FUZZ_CHECK(vt::WildcardMatchNoCase(name, pattern) == vt::WildcardMatchNoCase(vt::LowerAscii(name), pattern));
-    FUZZ_CHECK(vt::PathDepth(name) == (name.empty() ? 0 : 1 + static_cast<long>(std::count(name.begin(), name.end(), '\\'))));
+    FUZZ_CHECK(vt::PathDepth(name) ==
+               (name.empty() ? 0 : 1 + static_cast<long>(std::count(name.begin(), name.end(), '\\'))));
     return 0;
 }

@@ -170,13 +170,14 @@ TEST_F(Hostile, BrokenAndOversizedShortcutsAreListedAndOpenWithoutACrash) {
     Write16(b, l.strings, 0xFFFF);
     add("vt_string_huge.lnk", b);
     add("vt_cut_string.lnk", good.substr(0, l.strings + 5));
-    add("vt_oversized.lnk", good + std::string(4 * 1024 * 1024, '\xff'));
+    add("vt_oversized.lnk", good + std::string(size_t{4} << 20, '\xff'));
 
     auto started = Clock::now();
     ScanStartup();
     std::printf("[ hostile  ] startup list without them in %.2f s\n", SecondsSince(started));
     const long before = std::stol(form->ControlText(IDC_NUMDATA));
     std::vector<std::unique_ptr<FolderFile>> placed;
+    placed.reserve(files.size());
     for (const auto& [name, bytes] : files) placed.push_back(std::make_unique<FolderFile>(7, name, bytes));
 
     started = Clock::now();
@@ -218,7 +219,7 @@ TEST_F(Hostile, MalformedVersionResourcesOpenInTheDetailsWindow) {
         {"vt_root_overlong.exe", root, 6, 0xFFFF},
         {"vt_root_zero.exe", root, 6, 0},
         {"vt_fixed_huge.exe", root, 4, 0xFFFF},
-        {"vt_strings_zero.exe", strings, 6, 0},        // a child of no length: a walk must not stand still
+        {"vt_strings_zero.exe", strings, 6, 0},  // a child of no length: a walk must not stand still
         {"vt_strings_overlong.exe", strings, 6, 0xFFF0},
         {"vt_table_tiny.exe", table, 6, 2},
         {"vt_value_overlong.exe", comments, 4, 0xFFFF},
@@ -227,6 +228,7 @@ TEST_F(Hostile, MalformedVersionResourcesOpenInTheDetailsWindow) {
         {"vt_translation_short.exe", translation, 4, 1},
     };
     std::vector<std::unique_ptr<FolderFile>> placed;
+    placed.reserve(std::size(cases));
     for (const Case& c : cases) {
         std::string bytes = original;
         PatchWord(bytes, c.key, c.back, c.value);
