@@ -70,6 +70,9 @@ TEST(WildcardMatch, NoCaseLowersBothSides) {
     EXPECT_TRUE(vt::WildcardMatchNoCase("\xCE\x91\xCE\xA1\xCE\xA7\xCE\x95\xCE\x99\xCE\x9F", "\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9?"));
     EXPECT_TRUE(vt::WildcardMatchNoCase("\xC4\xB0zmir", "IZMIR"));
     EXPECT_FALSE(vt::WildcardMatchNoCase("Irmak", "\xC4\xB1*"));
+    // Lowering never turns an overlong form into the wildcard it spells.
+    EXPECT_FALSE(vt::WildcardMatchNoCase("ab", "\xC1\xAA"));
+    EXPECT_EQ(vt::LowerText("\xC1\xAA\xC3\x89"), "\xC1\xAA\xC3\xA9");
 }
 
 TEST(SplitText, KeepsEveryPieceBetweenSeparators) {
