@@ -82,7 +82,9 @@ BackupResult BackupRegistryValue(int32_t root, const std::string& key, bool view
     file = folder.empty() ? reg::BackupFileName(now.wYear, now.wMonth, now.wDay)
                           : folder + "\\" + reg::BackupFileName(now.wYear, now.wMonth, now.wDay);
     if (!entry) {
-        reason = "la radice del registro non ha un nome nei file di esportazione";
+        reason = reg::FitsOnOneLine(value.key) && reg::FitsOnOneLine(value.name)
+                     ? "la radice del registro non ha un nome nei file di esportazione"
+                     : "il nome contiene un a capo, che i file di esportazione non possono contenere";
         return BackupResult::Failed;
     }
     if (folder.empty()) {

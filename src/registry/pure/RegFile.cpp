@@ -142,13 +142,15 @@ std::u16string RegValueLine(std::string_view name, uint32_t type, std::string_vi
     return line;
 }
 
+bool FitsOnOneLine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
 std::optional<std::u16string> RegFileEntry(const StoredValue& value, std::string_view comment) {
     std::optional<std::string_view> root = RootName(value.root);
-    if (!root) return std::nullopt;
+    if (!root || !FitsOnOneLine(value.key) || !FitsOnOneLine(value.name)) return std::nullopt;
     std::u16string out;
     if (!comment.empty()) {
         out += u"; ";
-        out += Utf16FromUtf8(comment);
+        for (char16_t c : Utf16FromUtf8(comment)) out += c == u'\r' || c == u'\n' ? u' ' : c;
         out += u"\r\n";
     }
     out += u"[";

@@ -30,8 +30,14 @@ std::u16string RegFileHeader();
 // The key line and the value line of one value, each ending with CR LF, and a blank line
 // after them; `comment`, when given, goes on a ";" line before them. The 32-bit view of
 // HKEY_LOCAL_MACHINE\Software is written where it is stored, below "Wow6432Node", so an
-// import finds the same place. nullopt for a root the files cannot name.
+// import finds the same place. nullopt for a root the files cannot name, and for a key or
+// value name holding a line break: a line of the file cannot carry one, and the import
+// would read the rest of that name as lines of its own (keys and values nobody removed).
+// A line break in the comment becomes a blank.
 std::optional<std::u16string> RegFileEntry(const StoredValue& value, std::string_view comment = {});
+
+// True when a key or value name fits on one line of the file.
+bool FitsOnOneLine(std::string_view text);
 
 // The value line alone ("name"=data), without its line end.
 std::u16string RegValueLine(std::string_view name, uint32_t type, std::string_view data);

@@ -106,6 +106,24 @@ TEST(RegFile, EntriesNameTheStoredPlace) {
     EXPECT_EQ(vt::reg::BackupFileName(2026, 12, 1), "removed-2026-12-01.reg");
 }
 
+TEST(RegFile, ANameWithALineBreakIsNeverWrittenAsLinesOfItsOwn) {
+    vt::reg::StoredValue v;
+    v.root = vt::reg::kCurrentUser;
+    v.key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    v.type = 1;
+    v.data = Wide(u"a.exe");
+    // Imported, such a name would add a key and a value of the attacker's choosing.
+    for (const char* name : {"x\r\n[HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n\"Run\"=\"evil.exe", "a\nb", "a\rb"}) {
+        v.name = name;
+        EXPECT_EQ(vt::reg::RegFileEntry(v), std::nullopt) << name;
+    }
+    v.name = "App";
+    v.key = "Software\\Bad\r\nKey";
+    EXPECT_EQ(vt::reg::RegFileEntry(v), std::nullopt);
+    v.key = "Software";
+    EXPECT_EQ(vt::reg::RegFileEntry(v, "one\r\ntwo"), u"; one  two\r\n[HKEY_CURRENT_USER\\Software]\r\n\"App\"=\"a.exe\"\r\n\r\n");
+}
+
 TEST(RegFile, Utf8ToUtf16KeepsEveryLetterAndReplacesBrokenBytes) {
     EXPECT_EQ(vt::reg::Utf16FromUtf8("a\xc3\xa8\xe2\x82\xac\xf0\x9f\x98\x80"), u"a\u00e8\u20ac\U0001F600");
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xc3"), u"\uFFFD");
