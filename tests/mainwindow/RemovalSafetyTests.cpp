@@ -105,6 +105,12 @@ protected:
             if ((a.style & 0xF) == MB_YESNOCANCEL) q.push_back(a.text);
         return q;
     }
+    // Everything asked and told, one line each, for a failure's message.
+    std::string Asked() const {
+        std::string all;
+        for (const auto& a : prompt.asked) all += "\n  " + a.text;
+        return all;
+    }
 };
 
 TEST_F(RemovalSafety, SystemProgramsAreRemovedWithoutAFileQuestion) {
@@ -150,7 +156,7 @@ TEST_F(RemovalSafety, ScriptHostsOfferTheirScriptAndYesRecyclesOnlyThat) {
     } cases[] = {{"vtHostWscript", vbs, "start up.vbs"}, {"vtHostPowershell", ps1, "b.ps1"}, {"vtHostRegsvr", dll, "c.dll"}};
     for (const Case& k : cases) {
         Remove(k.row, {IDYES, IDYES});
-        ASSERT_EQ(Questions().size(), 2u) << k.row;
+        ASSERT_EQ(Questions().size(), 2u) << k.row << Asked();
         EXPECT_EQ(Questions()[1], "Vuoi anche eliminare il file " + k.file + " dal PC?");
         EXPECT_FALSE(FileExists(k.file)) << k.row;
         EXPECT_TRUE(trash.Holds(k.leaf)) << k.row;
@@ -168,7 +174,7 @@ TEST_F(RemovalSafety, ScriptHostsOfferTheirScriptAndYesRecyclesOnlyThat) {
     Scan();
     Remove("vtHostLink.lnk", {IDYES, IDYES});
     ::DeleteFileA(lnk.c_str());
-    ASSERT_EQ(Questions().size(), 2u);
+    ASSERT_EQ(Questions().size(), 2u) << Asked();
     EXPECT_EQ(Questions()[1], "Vuoi anche eliminare il file " + lnkScript + " dal PC?");
     EXPECT_FALSE(FileExists(lnkScript));
     EXPECT_TRUE(trash.Holds("linked.js"));
