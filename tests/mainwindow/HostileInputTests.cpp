@@ -5,18 +5,15 @@
 // nothing may crash or hang.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <set>
+#include <vector>
 
 #include "fileinfo/cShellLink.h"
 #include "fileinfo/fixtures/Fixtures.h"
 #include "mainwindow/MainWindowSupport.h"
-#include "platform/ComPtr.h"
-#include "scanners/cScanDirectories.h"
 
 namespace vt::test {
 namespace {
@@ -68,22 +65,6 @@ LinkLayout Layout(const std::string& b) {
     return l;
 }
 
-// A file in a startup folder for the length of a test.
-class FolderFile {
-public:
-    FolderFile(int folderId, const std::string& name, const std::string& bytes)
-        : path_(cScanDirectories().GetDirectory(folderId) + "\\" + name) {
-        ::SHCreateDirectoryExA(nullptr, cScanDirectories().GetDirectory(folderId).c_str(), nullptr);
-        EXPECT_TRUE(WriteFile(path_, bytes)) << path_;
-    }
-    ~FolderFile() { ::DeleteFileA(path_.c_str()); }
-    FolderFile(const FolderFile&) = delete;
-    FolderFile& operator=(const FolderFile&) = delete;
-
-private:
-    std::string path_;
-};
-
 class Hostile : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -95,8 +76,18 @@ protected:
         ASSERT_TRUE(form->Load());
     }
     void TearDown() override {
+        // The window first: its details window may still hold the last file it opened.
         form.reset();
+        std::vector<std::string> paths;
+        for (const auto& f : placed) paths.push_back(f->path());
+        placed.clear();
+        // Left behind, they would be rows of every later test's startup list.
+        for (const std::string& p : paths) EXPECT_FALSE(FileExists(p)) << p;
         SetServiceMode("normal");
+    }
+    void Place(int folderId, const std::string& name, const std::string& bytes) {
+        placed.push_back(std::make_unique<StartupFile>(folderId, name, bytes));
+        EXPECT_TRUE(FileExists(placed.back()->path())) << name;
     }
     void ScanStartup() {
         form->Command4_Click();
@@ -129,6 +120,7 @@ protected:
     TempDir dir;
     ScriptedPrompt prompt;
     std::unique_ptr<Form1> form;
+    std::vector<std::unique_ptr<StartupFile>> placed;
 };
 
 TEST_F(Hostile, BrokenAndOversizedShortcutsAreListedAndOpenWithoutACrash) {
@@ -176,9 +168,7 @@ TEST_F(Hostile, BrokenAndOversizedShortcutsAreListedAndOpenWithoutACrash) {
     ScanStartup();
     std::printf("[ hostile  ] startup list without them in %.2f s\n", SecondsSince(started));
     const long before = std::stol(form->ControlText(IDC_NUMDATA));
-    std::vector<std::unique_ptr<FolderFile>> placed;
-    placed.reserve(files.size());
-    for (const auto& [name, bytes] : files) placed.push_back(std::make_unique<FolderFile>(7, name, bytes));
+    for (const auto& [name, bytes] : files) Place(7, name, bytes);
 
     started = Clock::now();
     ScanStartup();
@@ -227,12 +217,10 @@ TEST_F(Hostile, MalformedVersionResourcesOpenInTheDetailsWindow) {
         {"vt_translation_huge.exe", translation, 4, 0xFFFF},
         {"vt_translation_short.exe", translation, 4, 1},
     };
-    std::vector<std::unique_ptr<FolderFile>> placed;
-    placed.reserve(std::size(cases));
     for (const Case& c : cases) {
         std::string bytes = original;
         PatchWord(bytes, c.key, c.back, c.value);
-        placed.push_back(std::make_unique<FolderFile>(24, c.name, bytes));
+        Place(24, c.name, bytes);
     }
     ScanStartup();
     for (const Case& c : cases) {

@@ -74,10 +74,7 @@ std::u16string Utf16FromUtf8(std::string_view s) {
         size_t len = 0;
         // Only the shortest form of a scalar value is text: an overlong form, a surrogate or
         // a value past U+10FFFF is one U+FFFD per byte, as a stray byte is.
-        bool ok = DecodeUtf8(s, i, cp, len) && !(len == 2 && cp < 0x80) &&
-                  !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
-                  !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF));
-        if (!ok) {
+        if (!DecodeUtf8(s, i, cp, len)) {
             cp = 0xFFFD;
             len = 1;
         }
