@@ -22,6 +22,7 @@
 #include "platform/ComPtr.h"
 #include "core/PathText.h"
 #include "platform/WinText.h"
+#include "reputation/HttpClient.h"
 #include "reputation/Module1.h"
 #include "scanners/cScanDirectories.h"
 
@@ -97,13 +98,19 @@ class Soak {
 public:
     explicit Soak(vt::Form1& form) : form_(form) {}
 
+    // Each scan waits for its rows' grades: the soak then runs the whole lookup path, not a
+    // queue of batches dropped before their answers came.
     void ProcessScans(int n) {
-        for (int i = 0; i < n; ++i) form_.StartProcessScan();
-        Pump();
+        for (int i = 0; i < n; ++i) {
+            form_.StartProcessScan();
+            AwaitGrades();
+        }
     }
     void StartupScans(int n) {
-        for (int i = 0; i < n; ++i) form_.Command4_Click();
-        Pump();
+        for (int i = 0; i < n; ++i) {
+            form_.Command4_Click();
+            AwaitGrades();
+        }
     }
     // Opens the details window on a row of each list in turn and closes it again.
     void Details(int n, const std::string& processRow, const std::string& startupRow) {
@@ -131,8 +138,28 @@ public:
     }
 
 private:
+    void AwaitGrades() {
+        const ULONGLONG until = ::GetTickCount64() + 10000;
+        do {
+            Pump();
+            if (!form_.GradesPending()) return;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        } while (::GetTickCount64() < until);
+        std::printf("soak: grades still due after 10 s\n");
+        std::exit(2);
+    }
+
     vt::Form1& form_;
 };
+
+// Sets the reference service's test mode (soak.sh starts that service).
+bool SetServiceMode(const std::string& mode) {
+    const std::string base = vt::GetEnv("VANTORILE_REPUTATION_URL");
+    if (base.empty()) return false;
+    vt::WinHttpClient client;
+    const vt::HttpResponse r = client.Get(base + "/_control?mode=" + mode);
+    return r.ok && r.body == "ok";
+}
 
 int Arg(int argc, char** argv, const char* name, int def) {
     for (int i = 1; i + 1 < argc; ++i)
@@ -182,6 +209,17 @@ int main(int argc, char** argv) {
             Soak soak(*form);
             const Figures start = Measure();
             Print("start", start);
+            // The lookups start a worker for each name that finds none free, up to their
+            // limit, and keep it: with slow answers, one scan of each list starts all the
+            // workers the lists will ever need, which fast answers would start at random
+            // moments of the soak.
+            if (!SetServiceMode("slow:0.3")) {
+                std::printf("soak: the reference service cannot be reached\n");
+                std::exit(2);
+            }
+            soak.ProcessScans(1);
+            soak.StartupScans(1);
+            SetServiceMode("normal");
             soak.ProcessScans(warmup);
             soak.StartupScans(warmup);
             soak.Details(warmup, processRow, startupRow);
