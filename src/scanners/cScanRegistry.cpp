@@ -85,8 +85,7 @@ void cScanRegistry::ScanOneStartKey() {
     PrepareScan();
     // A copy: a handler that sets ScanPath during the walk must not move the walk.
     const std::string start = scanPath_;
-    ReportKey(start);
-    if (scanSubKeys_) WalkSubKeys(start);
+    VisitKey(start, scanSubKeys_);
     if (!customScanning_) FinishScan();
 }
 
@@ -157,32 +156,25 @@ bool cScanRegistry::Passes(const std::string& path) const {
     return scan::PassesDepthAndKeyFilter(path, baseDepth_, scanDeep_, &keyPatterns_);
 }
 
-bool cScanRegistry::ReadNames(const std::string& path, bool subKeys, std::vector<std::string>& names) {
-    UniqueHKey key =
-        OpenKey(walkRoot_, path, subKeys ? KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS : KEY_QUERY_VALUE, walkView_);
-    if (!key) return false;
-    DWORD keyCount = 0, keyLongest = 0, valueCount = 0, valueLongest = 0;
-    if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &keyCount, &keyLongest, nullptr, &valueCount,
-                           &valueLongest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
-    const DWORD count = subKeys ? keyCount : valueCount;
-    names.reserve(count);
-    std::wstring buf((subKeys ? keyLongest : valueLongest) + 1, L'\0');
-    for (DWORD i = 0; i < count; ++i) {
+bool cScanRegistry::ReadNames(HKEY key, bool subKeys, std::vector<std::string>& names) {
+    // Read to the end of the list rather than to a count asked for first: one call less
+    // per key, and the same names. A subkey name has at most 255 characters; a longer
+    // value name grows the buffer.
+    std::wstring buf(256, L'\0');
+    for (DWORD i = 0;; ++i) {
         DoEvents();
         if (cancel_) return false;
         std::string name;
         auto enumerate = [&](wchar_t* b, DWORD* len) {
-            return subKeys ? ::RegEnumKeyExW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr)
-                           : ::RegEnumValueW(key.get(), i, b, len, nullptr, nullptr, nullptr, nullptr);
+            return subKeys ? ::RegEnumKeyExW(key, i, b, len, nullptr, nullptr, nullptr, nullptr)
+                           : ::RegEnumValueW(key, i, b, len, nullptr, nullptr, nullptr, nullptr);
         };
-        if (!ReadName(buf, enumerate, name)) break;
+        if (!ReadName(buf, enumerate, name)) return true;
         names.push_back(std::move(name));
     }
-    return true;
 }
 
-void cScanRegistry::ReportKey(const std::string& path) {
+void cScanRegistry::VisitKey(const std::string& path, bool walk) {
     if (cancel_ || !Passes(path)) return;
 
     Count(totalKeys_);
@@ -193,11 +185,16 @@ void cScanRegistry::ReportKey(const std::string& path) {
     }
     if (del && DeleteKeyIn(walkView_, walkRoot_, path)) return;
 
-    // Every name is read and the key closed before any event, so handlers may delete what
-    // they like.
+    // One opening serves both lists (a key that lets its values be read but not its
+    // subkeys be listed is opened again for the values alone). Every value name is read
+    // before any event, so handlers may delete what they like.
+    UniqueHKey key = OpenKey(walkRoot_, path, KEY_QUERY_VALUE | (walk ? KEY_ENUMERATE_SUB_KEYS : 0), walkView_);
     std::vector<std::string> names;
-    if (!ReadNames(path, false, names)) return;
-
+    {
+        UniqueHKey valuesOnly = key ? UniqueHKey() : OpenKey(walkRoot_, path, KEY_QUERY_VALUE, walkView_);
+        HKEY values = key ? key.get() : valuesOnly.get();
+        if (values && !ReadNames(values, false, names)) return;
+    }
     for (const std::string& name : names) {
         DoEvents();
         if (cancel_) return;
@@ -205,25 +202,24 @@ void cScanRegistry::ReportKey(const std::string& path) {
         Count(totalData_);
         bool delValue = false;
         if (events_) {
-            std::string value = name, key = path;
-            events_->CurrentData(value, key, walkRoot_, delValue);
+            std::string value = name, keyPath = path;
+            events_->CurrentData(value, keyPath, walkRoot_, delValue);
         }
         if (delValue) DeleteValueIn(walkView_, walkRoot_, path, name);
     }
-}
+    if (!walk || cancel_ || !key) return;
 
-void cScanRegistry::WalkSubKeys(const std::string& path) {
-    if (cancel_ || !Passes(path)) return;
-
+    // The subkeys are read after the value events, on the same handle: the ones the
+    // handlers left.
     std::vector<std::string> children;
-    if (!ReadNames(path, true, children)) return;
+    if (!ReadNames(key.get(), true, children)) return;
+    key.reset();
     for (std::string& child : children) child = scan::JoinKeyPath(path, child);
 
     for (const std::string& child : children) {
         DoEvents();
         if (cancel_) return;
-        ReportKey(child);
-        WalkSubKeys(child);
+        VisitKey(child, true);
     }
 }
 

@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+struct HKEY__;  // the system's registry key handle, without the system headers
+
 namespace vt {
 
 class IScanRegistryEvents {
@@ -91,11 +93,11 @@ private:
     void ScanOneStartKey();
     void PrepareScan();
     void FinishScan();
-    void WalkSubKeys(const std::string& path);
-    // The value names (or subkey names) of path, read with a yield between names; false
-    // when the key cannot be read or the scan is cancelled meanwhile.
-    bool ReadNames(const std::string& path, bool subKeys, std::vector<std::string>& names);
-    void ReportKey(const std::string& path);
+    // Reports path and its values, then, when `walk`, its subkeys the same way, depth first.
+    void VisitKey(const std::string& path, bool walk);
+    // The value names (or subkey names) of an open key, read with a yield between names;
+    // false when the scan is cancelled meanwhile.
+    bool ReadNames(::HKEY__* key, bool subKeys, std::vector<std::string>& names);
     bool Passes(const std::string& path) const;
     void Count(int32_t& counter) const;
     void Reset() noexcept;

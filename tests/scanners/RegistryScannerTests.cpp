@@ -226,6 +226,24 @@ TEST_F(RegistryScanner, HandlerMayRemoveKeysTheWalkHasListed) {
                                                  "K " + P("A"), "D " + P("A") + "|a1", "K " + P("C"), "Done 3 3"}));
 }
 
+// A key's subkeys are read after its values have been reported: a subtree a value's
+// handler removes, the key's own included, is not walked.
+TEST_F(RegistryScanner, SubKeysRemovedWhileTheValuesAreReportedAreNotWalked) {
+    for (const char* removed : {"A\\B", "A"}) {
+        BuildTree();
+        rec.log.clear();
+        rec.onData = [&](const std::string& v, const std::string&, bool&) {
+            if (v == "a1") ::RegDeleteTreeW(HKEY_CURRENT_USER, vt::Widen(P(removed)).c_str());
+        };
+        scan.ScanSubKeys(true);
+        scan.BeginScanning(kHkeyCurrentUser, P(""));
+        EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "D " + P("") + "|v1", "D " + P("") + "|v2",
+                                                     "K " + P("A"), "D " + P("A") + "|a1", "K " + P("C"),
+                                                     "Done 3 3"}))
+            << removed;
+    }
+}
+
 TEST_F(RegistryScanner, CancelInAHandlerEndsWithOneDone) {
     BuildTree();
     rec.onData = [&](const std::string& v, const std::string&, bool&) {
