@@ -39,7 +39,7 @@ public:
     std::vector<std::string> names;
     std::unique_ptr<vt::IProcessWalk> Snapshot() override {
         struct Walk : vt::IProcessWalk {
-            const std::vector<std::string>* names;
+            const std::vector<std::string>* names = nullptr;
             size_t next = 0;
             bool Next(vt::ProcessEntry& e) override {
                 if (next >= names->size()) return false;

@@ -69,6 +69,8 @@ public:
     Form1();
     explicit Form1(Seams seams);
     ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
 
     // Window load: texts, members, show, and the first process scan (returns after it).
     bool Load();

@@ -116,10 +116,12 @@ void Form1::FitHelpFonts() {
             return w;
         };
         if (widest(font_.get()) <= client.right) continue;
-        for (double points = 8.0; points >= 6.5; points -= 0.25) {
+        // Quarter points from 8 down to 6.5, counted in whole steps.
+        for (int step = 0; step <= 6; ++step) {
+            const double points = 8.0 - 0.25 * step;
             UniqueHFont f = MakeFont("MS Sans Serif", points, FW_NORMAL, Dpi());
             bool fits = widest(f.get()) <= client.right;
-            if (fits || points <= 6.5) {
+            if (fits || step == 6) {
                 ControlRef(label).Font(f.get(), true);
                 narrowFonts_.push_back(std::move(f));
                 break;

@@ -129,10 +129,7 @@ void Form1::StartupScan_RowFound(StartupRow row) {
     row.grade = currentGrade_;
     const std::string graded = row.lookupName;
     const bool folderRow = IsFolderEntry(row);
-    // The file a process would run: a folder's plain file is the file itself.
-    const std::string program = folderRow ? (GetFolderPath(row.command).empty() ? row.location + "\\" + row.name
-                                                                                : row.command)
-                                          : GetCommandProgramPath(StripQuotes(row.command));
+    const std::string program = StartupProgramPath(row);
     AwaitGrade(kStartupLane, graded, AddStartupRow(std::move(row)));
     int last = listView2_.Count() - 1;
     if (last < 0) return;

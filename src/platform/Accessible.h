@@ -25,6 +25,7 @@ inline constexpr GUID kPropIdAccDescription = {
 // An IAccessible whose every member answers "not supported" until a derived object
 // says otherwise. Created with one reference (for ComPtr to adopt); lives on the thread
 // of the window it describes, so the count needs no interlocking but gets it anyway.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class AccessibleBase : public IAccessible {
 public:
     AccessibleBase() = default;
@@ -76,6 +77,7 @@ private:
 // draws itself. Parent, count, role, focus, location and hit test come from what the
 // derived object tells of its window; once that window has gone (LiveWindow null) every
 // call fails with RPC_E_DISCONNECTED.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class WindowAccessible : public AccessibleBase {
 public:
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;

@@ -1,5 +1,7 @@
 #include "platform/Control.h"
 
+#include <cmath>
+
 namespace vt {
 
 std::string ControlRef::Text() const {
@@ -26,7 +28,7 @@ void ControlRef::Checked(bool on) const {
 }
 
 UniqueHFont MakeFont(const char* face, double points, int weight, int dpi, int width) {
-    const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
+    const int height = -static_cast<int>(std::lround(points * dpi / 72.0));
     return UniqueHFont(::CreateFontA(height, width, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                      DEFAULT_PITCH | FF_SWISS, face));

@@ -265,10 +265,10 @@ int ListView::FindText(const std::string& text) const {
 
 LRESULT ListView::OnCustomDraw(NMLVCUSTOMDRAW* cd) const {
     switch (cd->nmcd.dwDrawStage) {
+    // The list asks for its items, each item for its cells; the two answers are one value.
     case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-        return CDRF_NOTIFYSUBITEMDRAW;
+        return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         size_t row = cd->nmcd.dwItemSpec;
         int sub = cd->iSubItem;

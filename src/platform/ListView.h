@@ -16,6 +16,7 @@
 
 namespace vt {
 
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class ListViewAccessible;
 class RowDescriptionServer;
 

@@ -18,6 +18,7 @@ namespace vt {
 
 class ListView;
 
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class RowDescriptionServer final : public IAccPropServer {
 public:
     RowDescriptionServer(ListView& owner, IAccPropServices& services) : owner_(&owner), services_(&services) {}
@@ -43,6 +44,7 @@ private:
 
 // A report list: its children (ids 1 to the row count) are the rows, named by their
 // text and described by the words of their icons.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class ListViewAccessible final : public WindowAccessible {
 public:
     explicit ListViewAccessible(ListView& owner)

@@ -28,10 +28,10 @@ std::string VersionString(const std::vector<char>& block, const char* name) {
         trLen >= sizeof(LangCp)) {
         char buf[16];
         std::snprintf(buf, sizeof(buf), "%04x%04x", tr[0].lang, tr[0].cp);
-        langs.push_back(buf);
+        langs.emplace_back(buf);
     }
-    langs.push_back("040904E4");
-    langs.push_back("040904B0");
+    langs.emplace_back("040904E4");
+    langs.emplace_back("040904B0");
     for (const auto& lang : langs) {
         char* text = nullptr;
         UINT len = 0;
@@ -139,7 +139,7 @@ void cAdvanceRegistry::ClassRoot(int32_t root) {
     classRoot_ = root;
 }
 
-void cAdvanceRegistry::MachineName(std::string name) { machineName_ = reg::FormatMachineName(name); }
+void cAdvanceRegistry::MachineName(const std::string& name) { machineName_ = reg::FormatMachineName(name); }
 
 void cAdvanceRegistry::RegistryView(int32_t view) {
     if (!IsRegistryView(view)) Raise(5, "Invalid registry view value.");
@@ -163,7 +163,7 @@ Variant cAdvanceRegistry::Value() { return ValueEx(classRoot_, key_, valueName_)
 
 void cAdvanceRegistry::Value(const Variant& value) { ValueEx(classRoot_, key_, valueName_, value); }
 
-Variant cAdvanceRegistry::ValueEx(OptRoot root, OptText key, OptText name) {
+Variant cAdvanceRegistry::ValueEx(OptRoot root, const OptText& key, const OptText& name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
     if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS) return default_;
@@ -176,7 +176,7 @@ Variant cAdvanceRegistry::ValueEx(OptRoot root, OptText key, OptText name) {
     return v;
 }
 
-void cAdvanceRegistry::ValueEx(OptRoot root, OptText key, OptText name, const Variant& value) {
+void cAdvanceRegistry::ValueEx(OptRoot root, const OptText& key, const OptText& name, const Variant& value) {
     Location loc = Resolve(root, key, name);
     const int32_t type = dataType_;
     std::string bytes;
@@ -198,7 +198,7 @@ void cAdvanceRegistry::ValueEx(OptRoot root, OptText key, OptText name, const Va
                      reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
 }
 
-bool cAdvanceRegistry::CreateKey(OptRoot root, OptText key) {
+bool cAdvanceRegistry::CreateKey(OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     char noClass[] = "";
@@ -208,7 +208,7 @@ bool cAdvanceRegistry::CreateKey(OptRoot root, OptText key) {
     return true;
 }
 
-bool cAdvanceRegistry::DeleteData(OptRoot root, OptText key, OptText name) {
+bool cAdvanceRegistry::DeleteData(OptRoot root, const OptText& key, const OptText& name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
     if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_ALL_ACCESS), k.put()) != ERROR_SUCCESS)
@@ -216,7 +216,7 @@ bool cAdvanceRegistry::DeleteData(OptRoot root, OptText key, OptText name) {
     return ::RegDeleteValueA(k.get(), loc.name.c_str()) == ERROR_SUCCESS;
 }
 
-bool cAdvanceRegistry::DeleteKey(OptRoot root, OptText key) {
+bool cAdvanceRegistry::DeleteKey(OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     std::string parent = reg::GetParentKey(loc.key);
     std::string child = reg::ChildKeyName(loc.key);
@@ -230,7 +230,7 @@ bool cAdvanceRegistry::DeleteKey(OptRoot root, OptText key) {
     return ::RegDeleteKeyExA(p.get(), child.c_str(), ViewAccess(view_), 0) == ERROR_SUCCESS;
 }
 
-bool cAdvanceRegistry::DeleteAllData(OptRoot root, OptText key) {
+bool cAdvanceRegistry::DeleteAllData(OptRoot root, const OptText& key) {
     int32_t r = root.value_or(classRoot_);
     std::string k = key.value_or(key_);
     std::vector<std::string> names;
@@ -243,10 +243,10 @@ void cAdvanceRegistry::DeleteSubKeys(int32_t root, const std::string& keyPath, i
     std::vector<std::string> names;
     if (!EnumerateKeys(names, root, keyPath)) return;
     for (const auto& name : names)
-        if (DeleteKey(root, keyPath + "\\" + name)) ++deleted;
+        if (DeleteKey(root, std::string(keyPath).append("\\").append(name))) ++deleted;
 }
 
-bool cAdvanceRegistry::DeleteTree(OptRoot root, OptText key) {
+bool cAdvanceRegistry::DeleteTree(OptRoot root, const OptText& key) {
     const int32_t r = root.value_or(classRoot_);
     const std::string keyPath = key.value_or(key_);
     if (keyPath.empty()) return false;  // never the whole content of a root
@@ -264,7 +264,7 @@ bool cAdvanceRegistry::DeleteTree(OptRoot root, OptText key) {
     return DeleteKey(r, keyPath);
 }
 
-bool cAdvanceRegistry::EnumerateData(std::vector<std::string>& DataArray, OptRoot root, OptText key) {
+bool cAdvanceRegistry::EnumerateData(std::vector<std::string>& DataArray, OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS)
@@ -276,7 +276,7 @@ bool cAdvanceRegistry::EnumerateData(std::vector<std::string>& DataArray, OptRoo
         return false;
     std::vector<std::string> names(count);
     // The longest length counts characters; a UTF-8 name may need up to three bytes each.
-    std::vector<char> buf((longest + 1) * 3);
+    std::vector<char> buf((size_t{longest} + 1) * 3);
     for (DWORD i = 0; i < count; ++i) {
         DWORD len = static_cast<DWORD>(buf.size());
         LONG rc = ::RegEnumValueA(k.get(), i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
@@ -292,7 +292,7 @@ bool cAdvanceRegistry::EnumerateData(std::vector<std::string>& DataArray, OptRoo
     return true;
 }
 
-bool cAdvanceRegistry::EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot root, OptText key) {
+bool cAdvanceRegistry::EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS), k.put()) !=
@@ -304,7 +304,7 @@ bool cAdvanceRegistry::EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot
         count == 0)
         return false;
     std::vector<std::string> names(count);
-    std::vector<char> buf((longest + 1) * 3);
+    std::vector<char> buf((size_t{longest} + 1) * 3);
     for (DWORD i = 0; i < count; ++i) {
         LONG rc = ::RegEnumKeyA(k.get(), i, buf.data(), static_cast<DWORD>(buf.size()));
         if (rc == ERROR_MORE_DATA && buf.size() < 65536) {
@@ -319,7 +319,7 @@ bool cAdvanceRegistry::EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot
     return true;
 }
 
-bool cAdvanceRegistry::HasSubKey(OptRoot root, OptText key) {
+bool cAdvanceRegistry::HasSubKey(OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_ENUMERATE_SUB_KEYS), k.put()) != ERROR_SUCCESS)
@@ -330,7 +330,7 @@ bool cAdvanceRegistry::HasSubKey(OptRoot root, OptText key) {
     return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
 }
 
-bool cAdvanceRegistry::KeyExists(OptRoot root, OptText key) {
+bool cAdvanceRegistry::KeyExists(OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     LONG rc = ::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put());
@@ -338,7 +338,7 @@ bool cAdvanceRegistry::KeyExists(OptRoot root, OptText key) {
     return rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED;
 }
 
-bool cAdvanceRegistry::ValueNameExists(OptRoot root, OptText key, OptText name) {
+bool cAdvanceRegistry::ValueNameExists(OptRoot root, const OptText& key, const OptText& name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
     if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS)
@@ -348,7 +348,7 @@ bool cAdvanceRegistry::ValueNameExists(OptRoot root, OptText key, OptText name) 
     return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
 }
 
-void cAdvanceRegistry::Export(const std::string& File, bool Overwrite, std::optional<Variant> root, OptText key) {
+void cAdvanceRegistry::Export(const std::string& File, bool Overwrite, const std::optional<Variant>& root, const OptText& key) {
     if (!Overwrite && FileExists(File)) return;
     std::string k = key.value_or(key_);
     Variant r = root.value_or(Variant(classRoot_));
@@ -369,7 +369,7 @@ void cAdvanceRegistry::Import(const std::string& File) {
     StartRegistryEditor(reg::ImportParameters(file));
 }
 
-bool cAdvanceRegistry::RemoteConnect(OptText machine, OptRoot root) {
+bool cAdvanceRegistry::RemoteConnect(const OptText& machine, OptRoot root) {
     std::string name = machine.value_or(machineName_);
     int32_t r = root.value_or(classRoot_);
     UniqueHKey h;

@@ -43,7 +43,7 @@ public:
     const std::string& Key() const noexcept { return key_; }
     void Key(std::string key) { key_ = std::move(key); }
     const std::string& MachineName() const noexcept { return machineName_; }
-    void MachineName(std::string name);  // "\\" is put in front of a bare computer name
+    void MachineName(const std::string& name);  // "\\" is put in front of a bare computer name
     const std::string& ValueName() const noexcept { return valueName_; }
     void ValueName(std::string name) { valueName_ = std::move(name); }
     // The registry view every key operation works in: 0 the program's own (at creation),
@@ -59,29 +59,29 @@ public:
     // Read: the value's data, or a copy of Default when it cannot be read (DataType then
     // keeps its value; otherwise it becomes the type read). Never throws for registry
     // failures.
-    Variant ValueEx(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt, OptText ValueName = std::nullopt);
+    Variant ValueEx(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt, const OptText& ValueName = std::nullopt);
     // Write: creates the key when missing and stores `Value` converted to DataType.
-    void ValueEx(OptRoot ClassRoot, OptText Key, OptText ValueName, const Variant& Value);
+    void ValueEx(OptRoot ClassRoot, const OptText& Key, const OptText& ValueName, const Variant& Value);
 
-    bool CreateKey(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool DeleteAllData(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool DeleteData(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt, OptText ValueName = std::nullopt);
-    bool DeleteKey(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool DeleteTree(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
+    bool CreateKey(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool DeleteAllData(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool DeleteData(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt, const OptText& ValueName = std::nullopt);
+    bool DeleteKey(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool DeleteTree(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
     // The arrays are replaced only when the key has values / subkeys (result True).
-    bool EnumerateData(std::vector<std::string>& DataArray, OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool HasSubKey(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool KeyExists(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt);
-    bool ValueNameExists(OptRoot ClassRoot = std::nullopt, OptText Key = std::nullopt, OptText ValueName = std::nullopt);
+    bool EnumerateData(std::vector<std::string>& DataArray, OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool HasSubKey(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool KeyExists(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool ValueNameExists(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt, const OptText& ValueName = std::nullopt);
 
     // Start the registry editor and return without waiting for it. Export's root may be
     // a number or a root name written out; the remote connection does not apply.
-    void Export(const std::string& File, bool Overwrite, std::optional<Variant> ClassRoot = std::nullopt,
-                OptText Key = std::nullopt);
+    void Export(const std::string& File, bool Overwrite, const std::optional<Variant>& ClassRoot = std::nullopt,
+                const OptText& Key = std::nullopt);
     void Import(const std::string& File);
 
-    bool RemoteConnect(OptText MachineName = std::nullopt, OptRoot ClassRoot = std::nullopt);
+    bool RemoteConnect(const OptText& MachineName = std::nullopt, OptRoot ClassRoot = std::nullopt);
     bool RemoteDisconnect();
 
     // The source text of every error this class raises.

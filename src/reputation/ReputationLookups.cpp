@@ -113,6 +113,7 @@ size_t ReputationLookups::Outstanding(int lane) const {
     return it == shared_->lanes.end() ? 0 : it->second.outstanding;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the worker holds its own share, so the state outlives an engine that is gone
 void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
     Shared& s = *shared;
     std::unique_ptr<IHttpClient> client;

@@ -42,7 +42,7 @@ struct LookupSettings {
     int workers = 8;  // requests in flight at most, one connection each
     // Nothing waits on a request any more, so a slow service may take its time, within
     // bounds: 15 s to connect, 30 s for the whole answer.
-    HttpSettings http{15000, 15000, 30000, 30000, 30000, 30000, 2 * 1024 * 1024};
+    HttpSettings http{15000, 15000, 30000, 30000, 30000, 30000, size_t{2} * 1024 * 1024};
     // Makes one worker's client; empty: WinHTTP with the settings above.
     std::function<std::unique_ptr<IHttpClient>()> makeClient;
 };

@@ -114,7 +114,7 @@ void cScanDirectories::RunFolderScan(const std::string& start) {
 struct cScanDirectories::Listing {
     std::string path;
     UniqueFindHandle find;
-    WIN32_FIND_DATAW entry;
+    WIN32_FIND_DATAW entry{};
 };
 
 std::unique_ptr<cScanDirectories::Listing> cScanDirectories::EnterFolder(const std::string& path) {
@@ -127,6 +127,7 @@ std::unique_ptr<cScanDirectories::Listing> cScanDirectories::EnterFolder(const s
     currentFolder_ = path;
     bool del = false;
     if (events_) {
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the handler gets its own copy, safe from what it changes while it runs
         std::string copy = path;
         events_->CurrentFolder(copy, cancel_, del);
     }
@@ -167,6 +168,7 @@ void cScanDirectories::ScanFolder(const std::string& start) {
             if (!scan::CheckedIncrement(totalFiles_)) RaiseOverflow();
             bool delFile = false;
             if (events_) {
+                // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the handler gets its own copy, safe from what it changes while it runs
                 std::string file = name, folder = top.path;
                 events_->CurrentFile(file, folder, delFile);
             }

@@ -40,6 +40,7 @@ public:
     explicit cScanDirectories(IScanDirectoriesEvents* events = nullptr);
     cScanDirectories(const cScanDirectories&) = delete;
     cScanDirectories& operator=(const cScanDirectories&) = delete;
+    ~cScanDirectories() = default;
 
     // File attribute bits a file must share to be reported. The default (39) reports every
     // file; the directory bit is dropped before each scan.

@@ -180,6 +180,7 @@ void cScanRegistry::VisitKey(const std::string& path, bool walk) {
     Count(totalKeys_);
     bool del = false;
     if (events_) {
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the handler gets its own copy, safe from what it changes while it runs
         std::string key = path;
         events_->CurrentKey(key, walkRoot_, del);
     }

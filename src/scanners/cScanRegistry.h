@@ -47,6 +47,7 @@ public:
     explicit cScanRegistry(IScanRegistryEvents* events = nullptr);
     cScanRegistry(const cScanRegistry&) = delete;
     cScanRegistry& operator=(const cScanRegistry&) = delete;
+    ~cScanRegistry() = default;
 
     // Root as a 32-bit predefined key value (0x80000001 is HKEY_CURRENT_USER).
     int32_t ClassRoot() const { return root_; }

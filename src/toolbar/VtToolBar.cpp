@@ -624,7 +624,9 @@ void VtToolBar::ClickFromAccessibility(int32_t index) {
     // The same sequence as the pointer's: onto the button, down, up, click.
     if (index != Button_Index()) MoveCurrent(index);
     const RECT cell = ButtonRect(index);
-    float x = static_cast<float>((cell.left + cell.right) / 2), y = static_cast<float>((cell.top + cell.bottom) / 2);
+    // The pointer lands on the cell's whole-pixel centre, as a real click would.
+    const int cx = (cell.left + cell.right) / 2, cy = (cell.top + cell.bottom) / 2;
+    float x = static_cast<float>(cx), y = static_cast<float>(cy);
     int16_t button = 1, shift = ShiftMask();
     mouseDown_ = true;
     RedrawControl();

@@ -54,6 +54,7 @@ public:
 };
 
 
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class VtToolBarAccessible;
 
 class VtToolBar : public Window, public ToolBarModel {
@@ -62,6 +63,8 @@ public:
 
     explicit VtToolBar(IVtToolBarEvents* events);
     ~VtToolBar() override;
+    VtToolBar(const VtToolBar&) = delete;
+    VtToolBar& operator=(const VtToolBar&) = delete;
 
     // Creates the control as child `controlId` of parent at r (client pixels of the
     // parent). With a bag the stored properties are loaded (run mode: no current button

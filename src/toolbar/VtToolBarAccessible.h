@@ -10,6 +10,7 @@ namespace vt {
 
 class VtToolBar;
 
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class VtToolBarAccessible final : public WindowAccessible {
 public:
     // The word that names every button's default action.

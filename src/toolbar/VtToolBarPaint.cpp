@@ -88,7 +88,7 @@ void VtToolBar::FillBackground(HDC dc, int x, int y, int w, int h, OleColor back
         case GradientDirection::Vertical:
             // Bottom-up rows: the last colour is the first row in memory.
             srcH = part.h;
-            for (uint32_t c : std::views::reverse(part.colours)) pixels.push_back(DibPixel(c));
+            for (auto c = part.colours.rbegin(); c != part.colours.rend(); ++c) pixels.push_back(DibPixel(*c));
             break;
         case GradientDirection::DiagonalDown:
         case GradientDirection::DiagonalUp:

@@ -119,6 +119,8 @@ public:
         k_.reset();
         if (created_) ::RegDeleteKeyW(root_, Widen(key_).c_str());
     }
+    RunValue(const RunValue&) = delete;
+    RunValue& operator=(const RunValue&) = delete;
 
 private:
     HKEY root_;
@@ -134,6 +136,8 @@ public:
         ::SetEnvironmentVariableA(name, value.c_str());
     }
     ~EnvOverride() { ::SetEnvironmentVariableA(name_, old_.empty() ? nullptr : old_.c_str()); }
+    EnvOverride(const EnvOverride&) = delete;
+    EnvOverride& operator=(const EnvOverride&) = delete;
 
 private:
     const char* name_;

@@ -242,7 +242,7 @@ TEST(ProgramExit, ClosingMidLookupEndsTheProgram) {
 
     // Its window, once the first scan has listed rows (their lookups now hang).
     struct Search {
-        DWORD pid;
+        DWORD pid = 0;
         HWND found = nullptr;
     } search{pi.dwProcessId};
     ASSERT_TRUE(PumpUntil(

@@ -272,6 +272,8 @@ private:
             t_.mostOpenWalks = std::max(t_.mostOpenWalks, ++t_.openWalks);
         }
         ~Walk() override { --t_.openWalks; }
+        Walk(const Walk&) = delete;
+        Walk& operator=(const Walk&) = delete;
         bool Next(ProcessEntry& e) override {
             if (i_ >= entries_.size()) return false;
             e = entries_[i_++];

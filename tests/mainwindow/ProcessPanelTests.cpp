@@ -213,6 +213,8 @@ public:
         ::SetEnvironmentVariableA("VANTORILE_REPUTATION_URL", url.c_str());
     }
     ~UnreachableService() { ::SetEnvironmentVariableA("VANTORILE_REPUTATION_URL", saved_.c_str()); }
+    UnreachableService(const UnreachableService&) = delete;
+    UnreachableService& operator=(const UnreachableService&) = delete;
 
 private:
     std::string saved_;

@@ -32,6 +32,8 @@ public:
                          static_cast<DWORD>(text.size() + 1));
     }
     ~RunEntry() { ::RegDeleteValueA(key_.get(), name_.c_str()); }
+    RunEntry(const RunEntry&) = delete;
+    RunEntry& operator=(const RunEntry&) = delete;
     bool Exists() const { return ::RegQueryValueExA(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
 
 private:
@@ -65,6 +67,8 @@ public:
             ::DeleteFileA((folder_ + "\\info\\" + n + ".trashinfo").c_str());
         }
     }
+    Trash(const Trash&) = delete;
+    Trash& operator=(const Trash&) = delete;
     bool Known() const { return !folder_.empty(); }
     bool Holds(const std::string& name) {
         names_.push_back(name);
@@ -226,6 +230,8 @@ public:
                          static_cast<DWORD>(bytes_.size()));
     }
     ~WideRunValue() { ::RegDeleteValueW(key_.get(), name_.c_str()); }
+    WideRunValue(const WideRunValue&) = delete;
+    WideRunValue& operator=(const WideRunValue&) = delete;
     bool Exists() const { return ::RegQueryValueExW(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
     // Whether the value is there again with the same type and bytes.
     bool Restored() const {
@@ -343,6 +349,8 @@ public:
     ~WindowsTempDir() {
         for (int attempt = 0; attempt < 20 && !RemoveTree(path_); ++attempt) ::Sleep(50);
     }
+    WindowsTempDir(const WindowsTempDir&) = delete;
+    WindowsTempDir& operator=(const WindowsTempDir&) = delete;
     const std::string& path() const { return path_; }
 
 private:

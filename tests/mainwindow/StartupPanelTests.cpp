@@ -14,16 +14,16 @@ namespace {
 // afterwards when the test created it.
 class RunValue {
 public:
-    RunValue(int32_t root, const std::string& key, const std::string& name, const std::string& text)
-        : root_(RootKey(root)), key_(key), name_(name) {
+    RunValue(int32_t root, std::string key, std::string name, const std::string& text)
+        : root_(RootKey(root)), key_(std::move(key)), name_(std::move(name)) {
         Open();
-        ::RegSetValueExA(k_.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        ::RegSetValueExA(k_.get(), name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                          static_cast<DWORD>(text.size() + 1));
     }
-    RunValue(int32_t root, const std::string& key, const std::string& name, DWORD number)
-        : root_(RootKey(root)), key_(key), name_(name) {
+    RunValue(int32_t root, std::string key, std::string name, DWORD number)
+        : root_(RootKey(root)), key_(std::move(key)), name_(std::move(name)) {
         Open();
-        ::RegSetValueExA(k_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+        ::RegSetValueExA(k_.get(), name_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
     }
     ~RunValue() {
         ::RegDeleteValueA(k_.get(), name_.c_str());

@@ -97,8 +97,11 @@ bool SetKeyAccess(const std::string& key, DWORD mask) {
 
 // Gives a key its rights back before the test key is removed.
 struct AccessRestorer {
+    explicit AccessRestorer(std::string k) : key(std::move(k)) {}
     std::string key;
     ~AccessRestorer() { SetKeyAccess(key, 0); }
+    AccessRestorer(const AccessRestorer&) = delete;
+    AccessRestorer& operator=(const AccessRestorer&) = delete;
 };
 
 class Registry : public ::testing::Test {
@@ -221,12 +224,12 @@ TEST_F(Registry, WritesStoreExactBytes) {
     EXPECT_STREQ(wide, L"Citt\u00e0 \u20ac");
 
     // Megabytes go through whole.
-    Variant::ByteArray big(3 * 1024 * 1024);
+    Variant::ByteArray big(size_t{3} * 1024 * 1024);
     for (size_t j = 0; j < big.size(); ++j) big[j] = static_cast<uint8_t>(j * 7);
     reg.DataType(kBinary);
     reg.ValueEx(kCurrentUser, T, "big", Variant(big));
     EXPECT_EQ(reg.ValueEx(kCurrentUser, T, "big"), Variant(big));
-    std::string bigText(1024 * 1024, 'x');
+    std::string bigText(size_t{1024} * 1024, 'x');
     reg.DataType(kSz);
     reg.ValueEx(kCurrentUser, T, "bigtext", Variant(bigText));
     EXPECT_EQ(reg.ValueEx(kCurrentUser, T, "bigtext"), Variant(bigText));

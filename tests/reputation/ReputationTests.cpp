@@ -31,6 +31,8 @@ public:
         ::SetEnvironmentVariableA(kUrlVar, url.c_str());
     }
     ~ServiceUrlOverride() { ::SetEnvironmentVariableA(kUrlVar, old_.empty() ? nullptr : old_.c_str()); }
+    ServiceUrlOverride(const ServiceUrlOverride&) = delete;
+    ServiceUrlOverride& operator=(const ServiceUrlOverride&) = delete;
 
 private:
     std::string old_;
@@ -38,7 +40,10 @@ private:
 
 // Puts the service back to normal answers whatever the test did.
 struct NormalModeAtEnd {
+    NormalModeAtEnd() = default;
     ~NormalModeAtEnd() { SetServiceMode("normal"); }
+    NormalModeAtEnd(const NormalModeAtEnd&) = delete;
+    NormalModeAtEnd& operator=(const NormalModeAtEnd&) = delete;
 };
 
 // Ends the whole test program when a call it guards hangs, so a hang is a loud failure
@@ -62,6 +67,8 @@ public:
         cv_.notify_one();
         thread_.join();
     }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
 
 private:
     std::mutex m_;
@@ -272,6 +279,8 @@ public:
         thread_.join();
         ::WSACleanup();
     }
+    TrickleServer(const TrickleServer&) = delete;
+    TrickleServer& operator=(const TrickleServer&) = delete;
     int port() const { return port_; }
 
 private:

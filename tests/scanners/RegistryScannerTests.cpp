@@ -64,18 +64,18 @@ struct Recorder : vt::IScanRegistryEvents {
     std::function<void(const std::string&, const std::string&, bool&)> onData;
 
     void CurrentData(const std::string& Value, const std::string& Key, int32_t, bool& Delete) override {
-        log.push_back("D " + Key + "|" + Value);
+        log.emplace_back("D " + Key + "|" + Value);
         if (scanner && !scanner->Scanning()) scanningSeen.push_back("not scanning in CurrentData");
         if (onData) onData(Value, Key, Delete);
     }
     void CurrentKey(const std::string& Key, int32_t, bool& Delete) override {
-        log.push_back("K " + Key);
+        log.emplace_back("K " + Key);
         if (scanner && !scanner->Scanning()) scanningSeen.push_back("not scanning in CurrentKey");
         if (onKey) onKey(Key, Delete);
     }
     void DoneScanning(int32_t TotalData, int32_t TotalKeys) override {
         ++done;
-        log.push_back("Done " + std::to_string(TotalData) + " " + std::to_string(TotalKeys));
+        log.emplace_back("Done " + std::to_string(TotalData) + " " + std::to_string(TotalKeys));
         if (scanner && scanner->Scanning()) scanningSeen.push_back("scanning in DoneScanning");
     }
 };
@@ -414,6 +414,8 @@ public:
             }
         }
     }
+    RunKeysFixture(const RunKeysFixture&) = delete;
+    RunKeysFixture& operator=(const RunKeysFixture&) = delete;
     static std::string Sub() { return vt::scan::LocationSet(7)[0].path + "\\VantorileScanTestSub"; }
 
 private:
@@ -519,7 +521,7 @@ TEST(RegistryScannerSets, StartupSetListsBothViewsAndDeletesInTheOneAskedFor) {
 
 TEST(RegistryScannerViews, WalkAndDeletionsStayInTheView) {
     vt::test::TestRegKey machine(HKEY_LOCAL_MACHINE);
-    const std::string T = machine.path();
+    const std::string& T = machine.path();
     const std::string x("x\0", 2);
     ASSERT_TRUE(vt::test::PutRegValue(HKEY_LOCAL_MACHINE, T, "only32", REG_SZ, x, KEY_WOW64_32KEY));
     for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}}) {

@@ -180,7 +180,8 @@ DWORD RegImport(const std::string& file) {
     return code;
 }
 
-PlantedValue::PlantedValue(HKEY root, std::string key, std::string name, DWORD type, std::string bytes, REGSAM view)
+PlantedValue::PlantedValue(HKEY root, std::string key, std::string name, DWORD type, const std::string& bytes,
+                           REGSAM view)
     : root_(root), key_(std::move(key)), name_(std::move(name)), view_(view) {
     for (size_t at = key_.find('\\'); ; at = key_.find('\\', at + 1)) {
         std::string part = key_.substr(0, at);

@@ -75,7 +75,7 @@ DWORD RegImport(const std::string& file);
 // a chosen view for the length of a scope; the keys it had to create go again afterwards.
 class PlantedValue {
 public:
-    PlantedValue(HKEY root, std::string key, std::string name, DWORD type, std::string bytes, REGSAM view = 0);
+    PlantedValue(HKEY root, std::string key, std::string name, DWORD type, const std::string& bytes, REGSAM view = 0);
     // A REG_SZ text.
     PlantedValue(HKEY root, std::string key, std::string name, const std::string& text, REGSAM view = 0);
     ~PlantedValue();
@@ -114,6 +114,8 @@ public:
     };
     ScriptedPrompt();
     ~ScriptedPrompt() override;
+    ScriptedPrompt(const ScriptedPrompt&) = delete;
+    ScriptedPrompt& operator=(const ScriptedPrompt&) = delete;
     int Show(HWND owner, const std::string& text, const std::string& title, UINT style) override;
 
     std::deque<int> answers;     // popped front first; IDCANCEL / IDOK when empty
@@ -129,7 +131,10 @@ private:
 struct ChildProcess {
     UniqueHandle process;
     DWORD id = 0;
+    ChildProcess() = default;
     ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
     void Kill();
 };
 // Copies the helper "sleeper" executable to dir\name and starts it.

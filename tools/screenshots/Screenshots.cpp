@@ -50,7 +50,7 @@ bool SaveScreen(const RECT& r, const std::string& path) {
     }
     BITMAPINFOHEADER bih{sizeof(bih), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-    std::vector<char> bits(stride * static_cast<DWORD>(h));
+    std::vector<char> bits(size_t{stride} * static_cast<DWORD>(h));
     if (!::GetDIBits(mem.get(), bmp.get(), 0, static_cast<UINT>(h), bits.data(), reinterpret_cast<BITMAPINFO*>(&bih),
                      DIB_RGB_COLORS))
         return false;
@@ -89,6 +89,8 @@ public:
     ~SampleRunEntries() {
         for (const std::string& name : added_) ::RegDeleteValueA(run_.get(), name.c_str());
     }
+    SampleRunEntries(const SampleRunEntries&) = delete;
+    SampleRunEntries& operator=(const SampleRunEntries&) = delete;
 
 private:
     void Add(const char* name, const char* data) {

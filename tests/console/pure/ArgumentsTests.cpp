@@ -9,7 +9,7 @@ using vt::ParsedArguments;
 using vt::ReportFormat;
 using Action = ParsedArguments::Action;
 
-ParsedArguments Parse(std::vector<std::string> args) { return vt::ParseArguments(args, "1.0.0"); }
+ParsedArguments Parse(const std::vector<std::string>& args) { return vt::ParseArguments(args, "1.0.0"); }
 
 TEST(Arguments, GoodCommandLines) {
     struct Case {

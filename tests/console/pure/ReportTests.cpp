@@ -143,8 +143,11 @@ TEST(Text, ColumnsLineUpInCharactersAndRowsStayOnOneLine) {
     ProcessRow b = vt::MakeProcessRow("a\r\nb.exe", "C:\\long folder name\\", 123456);
     const std::string text = vt::ProcessReport(ReportFormat::Text, kHeader, {a, b});
     std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    size_t start = 0;
+    for (size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", start)) {
         lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
     ASSERT_EQ(lines.size(), 3u) << text;
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line break from the names
     auto column = [](const std::string& line, const std::string& cell) {
