@@ -129,9 +129,10 @@ int main(int argc, char** argv) {
             if (sink.processes) scanUs = std::min(scanUs, scanSec * 1e6 / static_cast<double>(sink.processes));
             if (bareProcesses) bareUs = std::min(bareUs, bareSec * 1e6 / static_cast<double>(bareProcesses));
         }
-        std::printf("scan: %ld processes per scan, best of %d x %d scans; cScanProcesses %.1f us/process, "
-                    "bare walk %.1f us/process, ratio %.2f\n",
-                    perScan, rounds, scans, scanUs, bareUs, scanUs / bareUs);
+        std::printf(
+            "scan: %ld processes per scan, best of %d x %d scans; cScanProcesses %.1f us/process, "
+            "bare walk %.1f us/process, ratio %.2f\n",
+            perScan, rounds, scans, scanUs, bareUs, scanUs / bareUs);
     }
 
     // (b) lookups per second.
@@ -171,9 +172,10 @@ int main(int argc, char** argv) {
             rawRate = std::max(rawRate, static_cast<double>(names.size()) / Seconds(t0));
         }
     }
-    std::printf("lookups: %zu names (%ld graded), best of %d; QueryReputation %.0f/s, plain GET loop %.0f/s "
-                "(%ld answered), ratio %.2f\n",
-                names.size(), graded, rounds, lookupRate, plainRate, answered, lookupRate / plainRate);
+    std::printf(
+        "lookups: %zu names (%ld graded), best of %d; QueryReputation %.0f/s, plain GET loop %.0f/s "
+        "(%ld answered), ratio %.2f\n",
+        names.size(), graded, rounds, lookupRate, plainRate, answered, lookupRate / plainRate);
     if (port)
         std::printf("raw socket GET loop (no HTTP client at all) %.0f/s (%ld answered); QueryReputation/raw %.2f\n",
                     rawRate, rawAnswered, lookupRate / rawRate);

@@ -43,8 +43,8 @@ struct RegistrySink : vt::IScanRegistryEvents {
 // Runs a command line with its output thrown away; seconds from start to exit, or -1.
 double RunQuiet(const std::string& commandLine) {
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    vt::UniqueFileHandle nul(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                           OPEN_EXISTING, 0, nullptr));
+    vt::UniqueFileHandle nul(
+        ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -70,10 +70,8 @@ bool RemoveTreeW(const std::wstring& path) {
                 std::wstring name = fd.cFileName;
                 if (name == L"." || name == L"..") continue;
                 std::wstring full = path + L"\\" + name;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTreeW(full);
-                else
-                    ::DeleteFileW(full.c_str());
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(full);
+                else ::DeleteFileW(full.c_str());
             } while (::FindNextFileW(find.get(), &fd));
         }
     }
@@ -91,10 +89,8 @@ void BareFolderWalk(const std::wstring& path, long& folders, long& files) {
     do {
         const wchar_t* n = fd.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            BareFolderWalk(path + L"\\" + n, folders, files);
-        else
-            ++files;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) BareFolderWalk(path + L"\\" + n, folders, files);
+        else ++files;
     } while (::FindNextFileW(find.get(), &fd));
 }
 
@@ -214,9 +210,10 @@ int main(int argc, char** argv) {
         double p = RunQuiet("cmd /c dir /s /b \"" + root + "\"");
         if (p > 0) peerFolders = std::min(peerFolders, p);
     }
-    std::printf("folder scanner: %.3f s (%ld folders, %ld files reported); cmd /c dir /s /b: %.3f s; "
-                "bare recursion: %.3f s (%ld folders, %ld files)\n",
-                oursFolders, fsink.folders, fsink.files, peerFolders, bareFolders, bareFolderCount, bareFileCount);
+    std::printf(
+        "folder scanner: %.3f s (%ld folders, %ld files reported); cmd /c dir /s /b: %.3f s; "
+        "bare recursion: %.3f s (%ld folders, %ld files)\n",
+        oursFolders, fsink.folders, fsink.files, peerFolders, bareFolders, bareFolderCount, bareFileCount);
     std::printf("FOLDER_RATIO=%.2f (dir/scanner, target >= 1.0)\n", peerFolders / oursFolders);
     std::printf("FOLDER_VS_RAW=%.2f (scanner/bare, target <= 1.25)\n", oursFolders / bareFolders);
     t0 = Clock::now();
@@ -279,19 +276,22 @@ int main(int argc, char** argv) {
         double p = RunQuiet("reg query \"HKCU\\" + keyPath + "\" /s");
         if (p > 0) peerReg = std::min(peerReg, p);
     }
-    std::printf("registry scanner: %.3f s (%ld keys, %ld values reported); reg query /s: %.3f s; "
-                "bare recursion: %.3f s (%ld keys, %ld values)\n",
-                oursReg, rsink.keys, rsink.values, peerReg, bareReg, bareKeyCount, bareValueCount);
-    std::printf("bare recursion with the scanner's former calls per key (two openings by full path, counts "
-                "asked first): %.3f s; scanner/that %.2f, that/bare %.2f\n",
-                designedReg, oursReg / designedReg, designedReg / bareReg);
+    std::printf(
+        "registry scanner: %.3f s (%ld keys, %ld values reported); reg query /s: %.3f s; "
+        "bare recursion: %.3f s (%ld keys, %ld values)\n",
+        oursReg, rsink.keys, rsink.values, peerReg, bareReg, bareKeyCount, bareValueCount);
+    std::printf(
+        "bare recursion with the scanner's former calls per key (two openings by full path, counts "
+        "asked first): %.3f s; scanner/that %.2f, that/bare %.2f\n",
+        designedReg, oursReg / designedReg, designedReg / bareReg);
     std::printf("REGISTRY_RATIO=%.2f (reg/scanner, target >= 1.0)\n", peerReg / oursReg);
     std::printf("REGISTRY_VS_RAW=%.2f (scanner/bare, target <= 1.25)\n", oursReg / bareReg);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VantorileTests");  // only when empty
     vt::UniqueHKey gone;
-    bool left = ::RegOpenKeyExW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str(), 0, KEY_READ, gone.put()) == ERROR_SUCCESS;
+    bool left =
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str(), 0, KEY_READ, gone.put()) == ERROR_SUCCESS;
     std::printf("registry tree removed%s\n", left ? " -- NOT fully removed" : "");
     return 0;
 }

@@ -11,7 +11,9 @@ namespace vt {
 class AppError : public std::runtime_error {
 public:
     AppError(int32_t number, std::string source, std::string description)
-        : std::runtime_error(description), number_(number), source_(std::move(source)),
+        : std::runtime_error(description),
+          number_(number),
+          source_(std::move(source)),
           description_(std::move(description)) {}
 
     int32_t Number() const noexcept { return number_; }

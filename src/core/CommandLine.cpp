@@ -28,11 +28,10 @@ Host HostOf(std::string_view program) {
 // of these count as well as the short aliases.
 bool PowerShellTakesValue(std::string_view sw) {
     static constexpr std::array<std::string_view, 12> names = {
-        "windowstyle",   "executionpolicy",  "version",      "inputformat",
-        "outputformat",  "configurationname", "encodedcommand", "workingdirectory",
-        "settingsfile",  "custompipename",   "psconsolefile", "encodedarguments"};
-    static constexpr std::array<std::string_view, 16> aliases = {
-        "w", "ep", "ex", "exec", "v", "inp", "if", "o", "of", "op", "config", "e", "ec", "enc", "wd", "ea"};
+        "windowstyle",    "executionpolicy",  "version",      "inputformat",    "outputformat",  "configurationname",
+        "encodedcommand", "workingdirectory", "settingsfile", "custompipename", "psconsolefile", "encodedarguments"};
+    static constexpr std::array<std::string_view, 16> aliases = {"w",  "ep", "ex",     "exec", "v",  "inp", "if", "o",
+                                                                 "of", "op", "config", "e",    "ec", "enc", "wd", "ea"};
     std::string s = LowerAscii(sw);
     for (std::string_view a : aliases)
         if (s == a) return true;

@@ -49,7 +49,7 @@ bool IsInWindowsFolder(std::string_view path, std::string_view windowsFolder) {
 
 bool IsSystemProgramName(std::string_view fileName) {
     static constexpr std::array<std::string_view, 12> names = {
-        "svchost.exe",  "lsass.exe",   "csrss.exe",   "winlogon.exe",  "services.exe", "smss.exe",
+        "svchost.exe",  "lsass.exe",    "csrss.exe",   "winlogon.exe",  "services.exe", "smss.exe",
         "explorer.exe", "rundll32.exe", "spoolsv.exe", "taskhostw.exe", "dllhost.exe",  "conhost.exe"};
     const std::string n = LowerAscii(fileName);
     for (std::string_view s : names)

@@ -32,7 +32,10 @@ std::ostream& operator<<(std::ostream& os, const Variant& v) {
         os << "[" << v.Bytes().size() << "]{";
         size_t shown = 0;
         for (uint8_t b : v.Bytes()) {
-            if (shown++ == 32) { os << " ..."; break; }
+            if (shown++ == 32) {
+                os << " ...";
+                break;
+            }
             static const char hex[] = "0123456789ABCDEF";
             os << ' ' << hex[b >> 4] << hex[b & 15];
         }

@@ -100,7 +100,10 @@ int IconWidth(HICON icon) {
 }  // namespace
 
 Dialog::Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt, int iconResource)
-    : listView1_(listView1), listView2_(listView2), prompt_(prompt), iconResource_(iconResource) {}
+    : listView1_(listView1),
+      listView2_(listView2),
+      prompt_(prompt),
+      iconResource_(iconResource) {}
 
 Dialog::~Dialog() {
     // Destroyed here, while the members the window uses (icon, fonts) are still alive.
@@ -122,12 +125,16 @@ bool Dialog::Load() {
 
     const int x = HalfToEven(::GetSystemMetrics(SM_CXSCREEN));
     const int y = HalfToEven(::GetSystemMetrics(SM_CYSCREEN));
-    HICON icon = iconResource_ ? static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
-                                                                 MAKEINTRESOURCEA(iconResource_), IMAGE_ICON, 0, 0,
-                                                                 LR_DEFAULTSIZE | LR_SHARED))
-                               : nullptr;
-    if (!CreateAtTwips(kClassName, kExStyle, kCaption, kStyle, kClientWidthTwips, kClientHeightTwips,
-                       [&](SIZE) { return POINT{x, y}; }, icon))
+    HICON icon = iconResource_
+                     ? static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconResource_),
+                                                       IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))
+                     : nullptr;
+    if (!CreateAtTwips(
+            kClassName, kExStyle, kCaption, kStyle, kClientWidthTwips, kClientHeightTwips,
+            [&](SIZE) {
+                return POINT{x, y};
+            },
+            icon))
         return false;
     CreateFonts();
     CreateControls();
@@ -139,14 +146,9 @@ bool Dialog::Load() {
 
     fileIcon_ = std::make_unique<cGetFileIcon>();
     switch (SourceNumber(DetailsSource)) {
-    case 1:
-        ShowProcessDetails();
-        break;
-    case 2:
-        ShowStartupEntryDetails();
-        break;
-    default:
-        break;
+    case 1: ShowProcessDetails(); break;
+    case 2: ShowStartupEntryDetails(); break;
+    default: break;
     }
     return hwnd() != nullptr;
 }
@@ -252,8 +254,7 @@ LRESULT Dialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         scaledIcon_.reset();
         return result;
     }
-    default:
-        return DefaultProc(msg, wp, lp);
+    default: return DefaultProc(msg, wp, lp);
     }
 }
 
@@ -315,9 +316,7 @@ void Dialog::ShowVersionInfo(const std::string& path, bool byFileName) {
         SetInfo(15, info->FileDescription());
         SetInfo(16, info->FileVersion());
         SetInfo(17, info->ProductVersion());
-    } catch (const AppError& e) {
-        ShowError(e.Number(), e.Description());
-    } catch (const std::bad_alloc&) {
+    } catch (const AppError& e) { ShowError(e.Number(), e.Description()); } catch (const std::bad_alloc&) {
         ShowError(7, "Out of memory");
     }
 }
@@ -343,8 +342,7 @@ void Dialog::ShowPicture(PicturePtr picture) {
     // design's 32 pixels are drawn again at the window's scale.
     UniqueHIcon scaled;
     const int want = MulDiv(kIconPixelsAt96, Dpi(), 96);
-    if (icon && IconWidth(icon) != want)
-        scaled.reset(static_cast<HICON>(::CopyImage(icon, IMAGE_ICON, want, want, 0)));
+    if (icon && IconWidth(icon) != want) scaled.reset(static_cast<HICON>(::CopyImage(icon, IMAGE_ICON, want, want, 0)));
     ::SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(scaled ? scaled.get() : icon), 0);
     // The control now shows the new icon; only then may the old ones go.
     scaledIcon_ = std::move(scaled);

@@ -72,7 +72,7 @@ private:
     UniqueHFont font_, headingFont_;
     UniqueHFont captionFont_;  // narrowed when the captions would not fit; else empty
     std::unique_ptr<cGetFileIcon> fileIcon_;
-    PicturePtr picture_;     // owns the icon Image1 shows
+    PicturePtr picture_;      // owns the icon Image1 shows
     UniqueHIcon scaledIcon_;  // the picture's icon redrawn at this DPI, when it differs
     std::unique_ptr<FileSystemObject> fileSystem_;
     std::string filePath_;

@@ -72,7 +72,8 @@ void VersionInfo::ReadVersionData() {
     DWORD unused = 0;
     const DWORD size = ::GetFileVersionInfoSizeA(fileName_.c_str(), &unused);
     if (size == 0)
-        Raise(kErrInfoSize, "Unable to retrieve the version info size. Perhaps the module name or file name is invalid.");
+        Raise(kErrInfoSize,
+              "Unable to retrieve the version info size. Perhaps the module name or file name is invalid.");
 
     data_.assign(size + kReaderSlack, 0);
     if (!::GetFileVersionInfoA(fileName_.c_str(), 0, size, data_.data())) {

@@ -75,7 +75,8 @@ bool cShellLink::GetShellLinkInfo(const std::string& LnkFile, std::string& ExeFi
     HRESULT hr = E_FAIL;
     ComPtr<IShellLinkA> link = CreateLinkObject(hr);
     if (FAILED(hr) || !link)
-        throw AppError(static_cast<int32_t>(hr), ProgramBaseName() + ".cShellLink", SystemErrorText(static_cast<DWORD>(hr)));
+        throw AppError(static_cast<int32_t>(hr), ProgramBaseName() + ".cShellLink",
+                       SystemErrorText(static_cast<DWORD>(hr)));
 
     ComPtr<IPersistFile> file = link.As<IPersistFile>(mShellLink::kIidPersistFile);
     if (!file) return false;

@@ -29,8 +29,8 @@ public:
     // Reads link LnkFile into the out-parameters (texts of at most 254 characters). When a
     // read fails the call answers False: fields read before the failure hold what was
     // read, the rest keep the caller's values.
-    bool GetShellLinkInfo(const std::string& LnkFile, std::string& ExeFile, std::string& WorkDir,
-                          std::string& ExeArgs, std::string& IconFile, int32_t& IconIdx, int32_t& ShowCmd);
+    bool GetShellLinkInfo(const std::string& LnkFile, std::string& ExeFile, std::string& WorkDir, std::string& ExeArgs,
+                          std::string& IconFile, int32_t& IconIdx, int32_t& ShowCmd);
 };
 
 }  // namespace vt

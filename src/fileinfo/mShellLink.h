@@ -16,9 +16,9 @@ inline constexpr IID kIidPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00,
 // Every text of a link is read through a buffer of this many characters, NUL included.
 inline constexpr int kLinkTextBuffer = 255;
 
-inline constexpr DWORD kResolveUpdate = SLR_UPDATE;         // 4
+inline constexpr DWORD kResolveUpdate = SLR_UPDATE;             // 4
 inline constexpr DWORD kGetPathUncPriority = SLGP_UNCPRIORITY;  // 2
-inline constexpr DWORD kLoadForReading = STGM_READ;         // 0
+inline constexpr DWORD kLoadForReading = STGM_READ;             // 0
 
 // Written into the description of every link CreateShellLink saves.
 inline constexpr const char* kLinkDescription = "ShellLink Sample";

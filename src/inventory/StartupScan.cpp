@@ -83,7 +83,8 @@ void StartupScan::BeginScanning() {
     if (!userFolder_.empty()) Guarded("user startup folder scan", [&] { scanDir_->BeginScanning("", ""); });
     if (!stopped_) {
         scanDir_->CustomScanPath(24);
-        if (!allUsersFolder_.empty()) Guarded("all users startup folder scan", [&] { scanDir_->BeginScanning("", ""); });
+        if (!allUsersFolder_.empty())
+            Guarded("all users startup folder scan", [&] { scanDir_->BeginScanning("", ""); });
     }
     if (!stopped_) Guarded("startup keys scan", [&] { scanReg_->BeginCustomScan(); });
 }

@@ -18,8 +18,9 @@ Disposal Fail(DWORD error, std::string* reason) {
 }
 
 Disposal OfferRestart(const std::string& path, const AskFunction& ask) {
-    if (ask("Il file " + path + " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi eliminarlo al prossimo "
-            "riavvio del PC?",
+    if (ask("Il file " + path +
+                " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi eliminarlo al prossimo "
+                "riavvio del PC?",
             kTitle, kQuestionStyle) != IDYES)
         return Disposal::Kept;
     DWORD error = 0;
@@ -46,7 +47,8 @@ Disposal DisposeOfFile(const std::string& path, const AskFunction& ask, std::str
     if (CanRecycle(path)) {
         if (RecycleFile(path, error)) return Disposal::Gone;
     } else {
-        if (ask("Il file " + path + " non pu\xc3\xb2 essere spostato nel Cestino. Vuoi eliminarlo definitivamente dal PC?",
+        if (ask("Il file " + path +
+                    " non pu\xc3\xb2 essere spostato nel Cestino. Vuoi eliminarlo definitivamente dal PC?",
                 kTitle, kQuestionStyle) != IDYES)
             return Disposal::Kept;
         if (DeleteFileForGood(path, error)) return Disposal::Gone;

@@ -32,8 +32,7 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_DRAWITEM:
-        return ::SendMessageA(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+    case WM_DRAWITEM: return ::SendMessageA(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
     case WM_ERASEBKGND:
     case WM_PRINTCLIENT: {
         // Themed check boxes and group boxes paint their background by asking the parent
@@ -45,8 +44,7 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
         ::FillRect(reinterpret_cast<HDC>(wp), &r, brush);
         return 1;
     }
-    default:
-        break;
+    default: break;
     }
     return ::DefWindowProcA(hwnd, msg, wp, lp);
 }
@@ -100,10 +98,11 @@ bool Form1::Load() {
     auto centre = [](SIZE size) {
         RECT work{};
         ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        return POINT{work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
+        return POINT{work.left + (work.right - work.left - size.cx) / 2,
+                     work.top + (work.bottom - work.top - size.cy) / 2};
     };
-    HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTORILE), IMAGE_ICON,
-                                                 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTORILE),
+                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     RegisterPanelClass();
     if (!CreateAtTwips("VantorileForm1", exStyle, kMainCaption, style, kClientWidthTwips, kClientHeightTwips, centre,
                        icon))
@@ -144,8 +143,9 @@ bool Form1::Load() {
 
 HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, long l, long t, long w,
                        long h, DWORD exStyle) {
-    HWND ctl = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+    HWND ctl =
+        ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (ctl) {
         ControlRef(ctl).Font(font_.get());
         layout_.push_back({ctl, l, t, w, h});
@@ -240,8 +240,8 @@ void Form1::BuildBanner() {
     bannerBrush_.reset(::CreateSolidBrush(kBannerColour));
     banner_ = AddControl(hwnd(), kPanelClass, "", WS_CLIPCHILDREN, IDC_PICTURE3, 0, 0, 7080, 1050);
     ::SetWindowLongPtrA(banner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bannerBrush_.get()));
-    logo_.reset(static_cast<HBITMAP>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    logo_.reset(static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP,
+                                                  0, 0, LR_CREATEDIBSECTION)));
     HWND image1 = AddControl(banner_, "STATIC", "", SS_BITMAP | SS_REALSIZECONTROL, IDC_IMAGE1, 120, 60, 2250, 900);
     ::SendMessageA(image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
     AddControl(banner_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL1, 3120, 360, 3975, 495);
@@ -287,8 +287,7 @@ void Form1::VtToolBar1_Click(int32_t vButton_Index) {
         DropGrades(kStartupLane);
         ShowPanel(frame5_);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -422,25 +421,16 @@ void Form1::OnFinalDestroy() {
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CLOSE:
-        Unload();
-        return 0;
+    case WM_CLOSE: Unload(); return 0;
     case WM_APP_DEFERRED_CLOSE:
         if (closing_ && busy_ == 0) Unload();
         return 0;
-    case WM_APP_LOOKUP_ANSWERS:
-        ApplyLookupAnswers();
-        return 0;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp));
-        return 0;
-    case WM_NOTIFY:
-        return OnNotify(reinterpret_cast<NMHDR*>(lp));
+    case WM_APP_LOOKUP_ANSWERS: ApplyLookupAnswers(); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lp));
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-    default:
-        return DefaultProc(msg, wp, lp);
+    case WM_CTLCOLORBTN: return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    default: return DefaultProc(msg, wp, lp);
     }
 }
 

@@ -45,11 +45,39 @@ inline constexpr long kClientHeightTwips = 7815;
 // Control identifiers (unique across the window, so the panels can forward to it).
 enum ControlId : int {
     IDC_VTTOOLBAR1 = 90,
-    IDC_PICTURE3 = 100, IDC_IMAGE1, IDC_LABEL1,
-    IDC_FRAME1 = 200, IDC_LISTVIEW1, IDC_FRAME2, IDC_CHECK1, IDC_LABEL3, IDC_NUMPROC, IDC_COMMAND1, IDC_COMMAND2,
-    IDC_FRAME3 = 300, IDC_LISTVIEW2, IDC_FRAME4, IDC_LABEL4, IDC_NUMDATA, IDC_COMMAND3, IDC_COMMAND4,
-    IDC_FRAME5 = 400, IDC_LABEL2, IDC_LABEL5, IDC_PICTURE1, IDC_LABEL6, IDC_PICTURE2, IDC_LABEL7, IDC_PICTURE4,
-    IDC_LABEL9, IDC_PICTURE5, IDC_LABEL8, IDC_LABEL11, IDC_LABEL12, IDC_LABEL13, IDC_LABEL14,
+    IDC_PICTURE3 = 100,
+    IDC_IMAGE1,
+    IDC_LABEL1,
+    IDC_FRAME1 = 200,
+    IDC_LISTVIEW1,
+    IDC_FRAME2,
+    IDC_CHECK1,
+    IDC_LABEL3,
+    IDC_NUMPROC,
+    IDC_COMMAND1,
+    IDC_COMMAND2,
+    IDC_FRAME3 = 300,
+    IDC_LISTVIEW2,
+    IDC_FRAME4,
+    IDC_LABEL4,
+    IDC_NUMDATA,
+    IDC_COMMAND3,
+    IDC_COMMAND4,
+    IDC_FRAME5 = 400,
+    IDC_LABEL2,
+    IDC_LABEL5,
+    IDC_PICTURE1,
+    IDC_LABEL6,
+    IDC_PICTURE2,
+    IDC_LABEL7,
+    IDC_PICTURE4,
+    IDC_LABEL9,
+    IDC_PICTURE5,
+    IDC_LABEL8,
+    IDC_LABEL11,
+    IDC_LABEL12,
+    IDC_LABEL13,
+    IDC_LABEL14,
 };
 
 // Window messages of our own.
@@ -61,8 +89,8 @@ enum : UINT {
 class Form1 : public Window, private IMessageFilter {
 public:
     struct Seams {
-        IPrompt* prompt = nullptr;  // null: the current prompt (the message box)
-        IClock* clock = nullptr;    // null: the system clock
+        IPrompt* prompt = nullptr;              // null: the current prompt (the message box)
+        IClock* clock = nullptr;                // null: the system clock
         IProcessTable* processTable = nullptr;  // null: the live process table
     };
 
@@ -221,7 +249,8 @@ private:
 
     int Ask(const std::string& text, const std::string& title, UINT style);
     AskFunction Asker() {
-        return [this](const std::string& text, const std::string& title, UINT style) { return Ask(text, title, style); };
+        return
+            [this](const std::string& text, const std::string& title, UINT style) { return Ask(text, title, style); };
     }
 
     Seams seams_;
@@ -232,7 +261,7 @@ private:
     std::vector<Placed> layout_;
     UniqueHFont font_, boldFont_, bigFont_;
     std::vector<UniqueHFont> narrowFonts_;  // help texts that would wrap in the regular font
-    UniqueHImageList images_;  // shared by both lists, which never destroy it
+    UniqueHImageList images_;               // shared by both lists, which never destroy it
     UniqueHBitmap logo_;
     std::vector<UniqueHIcon> legendIcons_;
     UniqueHBrush bannerBrush_;
@@ -255,7 +284,7 @@ private:
     cScanDirectories* SCANDIR = nullptr;
     cShellLink* shellLink_ = nullptr;
     FileSystemObject fso_;
-    bool startupRunning_ = false;   // a start sequence is on the stack
+    bool startupRunning_ = false;  // a start sequence is on the stack
     bool startupRestartPending_ = false;
 
     std::unique_ptr<cScanProcesses> SCANPROC;

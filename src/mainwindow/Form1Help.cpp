@@ -44,7 +44,8 @@ void Form1::BuildHelpPanel() {
     const Legend legend[] = {
         {IDC_PICTURE1, IDC_LABEL6, 1, 1320, "File solitamente sicuro. Non deve essere rimosso."},
         {IDC_PICTURE2, IDC_LABEL7, 2, 1680, "File conosciuto come infetto. Verificare e rimuovere subito."},
-        {IDC_PICTURE4, IDC_LABEL9, 3, 2040, "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli."},
+        {IDC_PICTURE4, IDC_LABEL9, 3, 2040,
+         "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli."},
         {IDC_PICTURE5, IDC_LABEL8, 4, 2400,
          "File non riconosciuto. Fare doppio click per dettagli e nel dubbio procedere ad una scansione antivirus."},
     };
@@ -57,8 +58,9 @@ void Form1::BuildHelpPanel() {
         AddControl(frame5_, "STATIC", l.text, SS_LEFT | SS_NOPREFIX, l.label, 480, l.top, 6375,
                    l.label == IDC_LABEL8 ? 480 : 360);
     }
-    AddControl(frame5_, "STATIC", "All'interno della sezione Avvio sono mostrati dei codici identificativi in blu:",
-               SS_LEFT | SS_NOPREFIX, IDC_LABEL11, 120, 2880, 6615, 375);
+    AddControl(frame5_, "STATIC",
+               "All'interno della sezione Avvio sono mostrati dei codici identificativi in blu:", SS_LEFT | SS_NOPREFIX,
+               IDC_LABEL11, 120, 2880, 6615, 375);
     // Tall enough for the ninth code, as tall as its meanings beside it.
     AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1900);
     // Wider than its design size, so each meaning stays on the line of its code, and short
@@ -71,10 +73,11 @@ void Form1::BuildHelpPanel() {
 void Form1::SetHelpTexts() {
     ::SetWindowTextA(Control(IDC_LABEL1),
                      "Realizzato dal team di sviluppo Vantorile\r\nPowered by Vantorile Reputation Service");
-    ::SetWindowTextA(Control(IDC_LABEL5),
-                     "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si "
-                     "avviano automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente "
-                     "un'icona che indica il relativo grado di affidabilit\xc3\xa0.");
+    ::SetWindowTextA(
+        Control(IDC_LABEL5),
+        "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si "
+        "avviano automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente "
+        "un'icona che indica il relativo grado di affidabilit\xc3\xa0.");
     ShowLegendIcons();
     std::string codes, meanings;
     for (const CodeMeaning& c : kCodes) {

@@ -108,14 +108,16 @@ void Form1::Command1_Click() {
     const std::string folder = listView1_.Text(row, 1);
     const std::string idText = listView1_.Text(row, 2);
 
-    if (Ask("Sei sicuro di voler terminare il processo " + file + "?", "Termina processo", kQuestionStyle) != IDYES) return;
+    if (Ask("Sei sicuro di voler terminare il processo " + file + "?", "Termina processo", kQuestionStyle) != IDYES)
+        return;
     int32_t id = 0;
     if (!ParseProcessId(idText, id) || !SCANPROC || !SCANPROC->TerminateProcess(id)) return;
 
     // Only a row with a real folder names a file: "SYSTEM" + name is no path to delete.
     // The system's own files are never offered: ending the process was the whole request.
     bool realPath = folder.size() > 1 && folder.back() == '\\';
-    if (realPath && !IsSystemFile(folder + file) && Ask("Vuoi anche eliminarlo dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+    if (realPath && !IsSystemFile(folder + file) &&
+        Ask("Vuoi anche eliminarlo dal PC?", "Elimina file", kQuestionStyle) == IDYES)
         DeleteEndedProcessFile(id, folder + file);
     StartProcessScan();
 }

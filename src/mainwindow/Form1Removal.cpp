@@ -20,7 +20,7 @@
 namespace vt {
 
 namespace {
-constexpr UINT kQuestionStyle = MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;      // 307
+constexpr UINT kQuestionStyle = MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;            // 307
 constexpr UINT kSearchQuestionStyle = MB_YESNOCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON2;  // 323
 }  // namespace
 
@@ -67,7 +67,8 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
             std::string target, workDir, args, iconFile;
             int32_t iconIndex = 0, showCmd = 0;
             Guarded("reading the shortcut to remove", [&] {
-                if (shellLink_ && shellLink_->GetShellLinkInfo(shortcut, target, workDir, args, iconFile, iconIndex, showCmd))
+                if (shellLink_ &&
+                    shellLink_->GetShellLinkInfo(shortcut, target, workDir, args, iconFile, iconIndex, showCmd))
                     script = PickScriptFile(SplitCommandLine("\"" + p + "\" " + args), [&](const std::string& f) {
                         return fso_.FileExists(f) && !IsSystemFile(f);
                     });
@@ -76,7 +77,8 @@ void Form1::RemoveFolderEntry(const std::string& name, const std::string& p, con
         DeleteOrReport(shortcut);
         const std::string installer = GetEnv("SystemRoot") + "\\Installer\\*";
         if (host) {
-            if (script && Ask("Vuoi anche eliminare il file " + *script + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
+            if (script &&
+                Ask("Vuoi anche eliminare il file " + *script + " dal PC?", "Elimina file", kQuestionStyle) == IDYES)
                 TerminateAndDeleteFile(fso_.GetFileName(*script), GetFolderPath(*script));
         } else if (fso_.FileExists(p) && !WildcardMatch(GetFolderPath(p), installer) && !IsSystemFile(p) &&
                    Ask("Vuoi anche eliminare il file " + p + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
@@ -111,7 +113,8 @@ void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& n
 
     // The launcher of DLL entries is never offered for deletion.
     bool launcher = WildcardMatch(data, "rundll32.exe *") || WildcardMatch(data, "RUNDLL32.exe *");
-    if (!launcher && FileToOffer(data, c) && Ask("Vuoi anche eliminare il file " + c + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
+    if (!launcher && FileToOffer(data, c) &&
+        Ask("Vuoi anche eliminare il file " + c + " dal PC?", "Elimina file", kQuestionStyle) == IDYES) {
         // Only a path with a folder is taken as it stands; a bare name that happens to
         // exist in the current folder is not the file the entry starts, so it is looked
         // for along the search path instead.
@@ -122,7 +125,8 @@ void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& n
             for (const std::string& d : SearchPathFolders(GetEnv("path"))) {
                 const std::string joined = fso_.BuildPath(d, c);
                 if (!fso_.FileExists(joined) || IsSystemFile(joined)) continue;
-                if (Ask("Sar\xc3\xa0 eliminato il file " + joined + " Ok?", "Elimina file", kSearchQuestionStyle) == IDYES) {
+                if (Ask("Sar\xc3\xa0 eliminato il file " + joined + " Ok?", "Elimina file", kSearchQuestionStyle) ==
+                    IDYES) {
                     TerminateAndDeleteFile(c, d);
                     break;
                 }
@@ -135,7 +139,8 @@ void Form1::RemoveRegistryEntry(const DecodedCode& decoded, const std::string& n
 bool Form1::SaveBeforeDelete(int32_t root, const std::string& key, bool view32, const std::string& name) {
     std::string file, reason;
     BackupResult saved = BackupResult::Failed;
-    Guarded("saving the value before removal", [&] { saved = BackupRegistryValue(root, key, view32, name, file, reason); });
+    Guarded("saving the value before removal",
+            [&] { saved = BackupRegistryValue(root, key, view32, name, file, reason); });
     // A value that is not there is not deleted either: that failure stays as quiet as before.
     if (saved != BackupResult::Failed) return true;
     Ask("Impossibile salvare una copia della voce " + name + " in " + file + ": " + reason +
@@ -148,7 +153,8 @@ bool Form1::FileToOffer(const std::string& data, std::string& c) {
     // A host's own file is the system's; what it runs is the file the entry starts.
     const CommandLine command = SplitCommandLine(data);
     if (IsScriptHost(command.program)) {
-        auto script = PickScriptFile(command, [&](const std::string& p) { return fso_.FileExists(p) && !IsSystemFile(p); });
+        auto script =
+            PickScriptFile(command, [&](const std::string& p) { return fso_.FileExists(p) && !IsSystemFile(p); });
         if (!script) return false;
         c = *script;
         return true;

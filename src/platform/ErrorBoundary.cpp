@@ -27,9 +27,7 @@ void ReportFailure(const char* where, const AppError& e) noexcept {
     try {
         const std::string what = e.Source() + " " + std::to_string(e.Number()) + ": " + e.Description();
         ReportFailure(where, what.c_str());
-    } catch (...) {
-        ReportFailure(where, e.what());
-    }
+    } catch (...) { ReportFailure(where, e.what()); }
 }
 
 void ReportFailure(const char* where, const std::exception& e) noexcept { ReportFailure(where, e.what()); }

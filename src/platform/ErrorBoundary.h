@@ -28,13 +28,9 @@ bool Guarded(const char* where, F&& step) noexcept {
     try {
         step();
         return true;
-    } catch (const AppError& e) {
+    } catch (const AppError& e) { ReportFailure(where, e); } catch (const std::exception& e) {
         ReportFailure(where, e);
-    } catch (const std::exception& e) {
-        ReportFailure(where, e);
-    } catch (...) {
-        ReportFailure(where, "a failure of no known kind");
-    }
+    } catch (...) { ReportFailure(where, "a failure of no known kind"); }
     return false;
 }
 

@@ -11,7 +11,9 @@ namespace vt {
 class FileSystemObject {
 public:
     std::string GetFileName(const std::string& path) const { return FileNamePart(path); }
-    std::string BuildPath(const std::string& folder, const std::string& name) const { return vt::BuildPath(folder, name); }
+    std::string BuildPath(const std::string& folder, const std::string& name) const {
+        return vt::BuildPath(folder, name);
+    }
     bool FileExists(const std::string& path) const;
 };
 

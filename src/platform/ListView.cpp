@@ -40,10 +40,11 @@ ListView::~ListView() {
 }
 
 bool ListView::Create(HWND parent, int id, const RECT& r) {
-    hwnd_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                              r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+    hwnd_ = ::CreateWindowExA(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+        r.left, r.top, r.right - r.left, r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleA(nullptr), nullptr);
     if (!hwnd_) return false;
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     ::SetWindowSubclass(hwnd_, &ListView::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -51,8 +52,8 @@ bool ListView::Create(HWND parent, int id, const RECT& r) {
     // One tool over the whole list; its text is asked for on demand and follows the cell
     // under the pointer.
     tip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                             ::GetModuleHandleA(nullptr), nullptr));
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                 ::GetModuleHandleA(nullptr), nullptr));
     if (HWND tip = tip_.get()) {
         TOOLINFOA ti{};
         ti.cbSize = sizeof(ti);
@@ -92,8 +93,8 @@ void ListView::ConnectDescriptions() {
                                      services.put_void()))) {
         ComPtr<RowDescriptionServer> server(new (std::nothrow) RowDescriptionServer(*this, *services.get()));
         MSAAPROPID props[] = {kPropIdAccDescription};
-        if (server && SUCCEEDED(services->SetHwndPropServer(hwnd_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, props,
-                                                            1, server.get(), ANNO_CONTAINER))) {
+        if (server && SUCCEEDED(services->SetHwndPropServer(hwnd_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                                            props, 1, server.get(), ANNO_CONTAINER))) {
             annotations_ = services;
             descriptionServer_ = server;
             return;
@@ -180,9 +181,11 @@ std::string ListView::Text(int row, int sub) const {
         item.iSubItem = sub;
         item.pszText = buf.data();
         item.cchTextMax = static_cast<int>(buf.size());
-        int n = static_cast<int>(::SendMessageA(hwnd_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        int n = static_cast<int>(
+            ::SendMessageA(hwnd_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
         // A full buffer may mean a cut text: grow and ask again.
-        if (n < static_cast<int>(buf.size()) - 1 || buf.size() >= (1u << 20)) return std::string(buf.data(), static_cast<size_t>(n));
+        if (n < static_cast<int>(buf.size()) - 1 || buf.size() >= (1u << 20))
+            return std::string(buf.data(), static_cast<size_t>(n));
         buf.resize(buf.size() * 4);
     }
 }
@@ -267,20 +270,20 @@ LRESULT ListView::OnCustomDraw(NMLVCUSTOMDRAW* cd) const {
     switch (cd->nmcd.dwDrawStage) {
     // The list asks for its items, each item for its cells; the two answers are one value.
     case CDDS_PREPAINT:
-    case CDDS_ITEMPREPAINT:
-        return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         size_t row = cd->nmcd.dwItemSpec;
         int sub = cd->iSubItem;
         COLORREF c = CLR_DEFAULT;
         if (row < rows_.size() && sub >= 0 && sub <= 2) c = rows_[row].colour[static_cast<size_t>(sub)];
         // A selected row keeps the system's highlight text so it stays readable.
-        bool selected = ListView_GetItemState(hwnd_, static_cast<int>(row), LVIS_SELECTED) != 0 && ::GetFocus() == hwnd_;
-        cd->clrText = (c == CLR_DEFAULT || selected) ? ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT) : c;
+        bool selected =
+            ListView_GetItemState(hwnd_, static_cast<int>(row), LVIS_SELECTED) != 0 && ::GetFocus() == hwnd_;
+        cd->clrText =
+            (c == CLR_DEFAULT || selected) ? ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT) : c;
         return CDRF_DODEFAULT;
     }
-    default:
-        return CDRF_DODEFAULT;
+    default: return CDRF_DODEFAULT;
     }
 }
 
@@ -305,7 +308,8 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         if (ownObject_ && static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
             if (!accessible_) accessible_ = ComPtr<ListViewAccessible>(new (std::nothrow) ListViewAccessible(*this));
             if (accessible_) {
-                const LRESULT r = ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+                const LRESULT r =
+                    ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
                 // A failure (no COM on this thread) would hide even the system's own object.
                 handled = r >= 0;
                 return r;
@@ -342,8 +346,7 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return 0;
 }

@@ -75,8 +75,7 @@ void PumpPending() {
     // looked at the queue many times itself.
     g_lastYieldUs = NowUs();
     // Only a look that found nothing says what looking costs.
-    if (!handled)
-        g_intervalUs = std::clamp((g_lastYieldUs - start) * kLookShare, kYieldIntervalUs, kLongestIntervalUs);
+    if (!handled) g_intervalUs = std::clamp((g_lastYieldUs - start) * kLookShare, kYieldIntervalUs, kLongestIntervalUs);
 }
 
 void DoEvents() {

@@ -19,8 +19,8 @@ void RemoveMessageFilter(IMessageFilter* filter);
 
 // The scanners' yield between items: processes all pending messages of this thread, at
 // most once a millisecond, less often when looking at the queue is dear (a call sooner
-// after the last one returns at once, for next to nothing). A WM_QUIT seen here is posted again so the outer loop still ends the
-// program.
+// after the last one returns at once, for next to nothing). A WM_QUIT seen here is posted again so the outer loop still
+// ends the program.
 void DoEvents();
 
 // Processes all pending messages now, whenever the last yield was (WM_QUIT as above).

@@ -24,8 +24,9 @@ std::string Narrow(std::wstring_view wide) {
 
 std::string SystemErrorText(DWORD code) {
     char* buf = nullptr;
-    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+    DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
     UniqueLocalMem owned(buf);
     std::string text = n && buf ? std::string(buf, n) : "Error " + std::to_string(code);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();

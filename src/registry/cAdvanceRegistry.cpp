@@ -166,7 +166,8 @@ void cAdvanceRegistry::Value(const Variant& value) { ValueEx(classRoot_, key_, v
 Variant cAdvanceRegistry::ValueEx(OptRoot root, const OptText& key, const OptText& name) {
     Location loc = Resolve(root, key, name);
     UniqueHKey k;
-    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS) return default_;
+    if (::RegOpenKeyExA(loc.root, loc.key.c_str(), 0, Access(KEY_QUERY_VALUE), k.put()) != ERROR_SUCCESS)
+        return default_;
     DWORD type = 0;
     std::string data;
     if (!QueryValue(k.get(), loc.name, type, data)) return default_;
@@ -188,8 +189,8 @@ void cAdvanceRegistry::ValueEx(OptRoot root, const OptText& key, const OptText& 
 
     UniqueHKey k;
     char noClass[] = "";
-    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, Access(KEY_ALL_ACCESS), nullptr,
-                          k.put(), nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, Access(KEY_ALL_ACCESS),
+                          nullptr, k.put(), nullptr) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to open/create registry key: '" + loc.key + "' for setting new value of '" +
                                   loc.name + "' to '" + value.ToText() + "'");
     if (status == reg::EncodeStatus::UnsupportedType)
@@ -202,8 +203,8 @@ bool cAdvanceRegistry::CreateKey(OptRoot root, const OptText& key) {
     Location loc = Resolve(root, key);
     UniqueHKey k;
     char noClass[] = "";
-    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, Access(KEY_ALL_ACCESS), nullptr,
-                          k.put(), nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(loc.root, loc.key.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, Access(KEY_ALL_ACCESS),
+                          nullptr, k.put(), nullptr) != ERROR_SUCCESS)
         Raise(loc.rootNumber, "Unable to create registry key: '" + loc.key + "'");
     return true;
 }
@@ -348,7 +349,8 @@ bool cAdvanceRegistry::ValueNameExists(OptRoot root, const OptText& key, const O
     return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
 }
 
-void cAdvanceRegistry::Export(const std::string& File, bool Overwrite, const std::optional<Variant>& root, const OptText& key) {
+void cAdvanceRegistry::Export(const std::string& File, bool Overwrite, const std::optional<Variant>& root,
+                              const OptText& key) {
     if (!Overwrite && FileExists(File)) return;
     std::string k = key.value_or(key_);
     Variant r = root.value_or(Variant(classRoot_));

@@ -59,21 +59,26 @@ public:
     // Read: the value's data, or a copy of Default when it cannot be read (DataType then
     // keeps its value; otherwise it becomes the type read). Never throws for registry
     // failures.
-    Variant ValueEx(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt, const OptText& ValueName = std::nullopt);
+    Variant ValueEx(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt,
+                    const OptText& ValueName = std::nullopt);
     // Write: creates the key when missing and stores `Value` converted to DataType.
     void ValueEx(OptRoot ClassRoot, const OptText& Key, const OptText& ValueName, const Variant& Value);
 
     bool CreateKey(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
     bool DeleteAllData(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
-    bool DeleteData(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt, const OptText& ValueName = std::nullopt);
+    bool DeleteData(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt,
+                    const OptText& ValueName = std::nullopt);
     bool DeleteKey(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
     bool DeleteTree(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
     // The arrays are replaced only when the key has values / subkeys (result True).
-    bool EnumerateData(std::vector<std::string>& DataArray, OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
-    bool EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
+    bool EnumerateData(std::vector<std::string>& DataArray, OptRoot ClassRoot = std::nullopt,
+                       const OptText& Key = std::nullopt);
+    bool EnumerateKeys(std::vector<std::string>& KeyArray, OptRoot ClassRoot = std::nullopt,
+                       const OptText& Key = std::nullopt);
     bool HasSubKey(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
     bool KeyExists(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt);
-    bool ValueNameExists(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt, const OptText& ValueName = std::nullopt);
+    bool ValueNameExists(OptRoot ClassRoot = std::nullopt, const OptText& Key = std::nullopt,
+                         const OptText& ValueName = std::nullopt);
 
     // Start the registry editor and return without waiting for it. Export's root may be
     // a number or a root name written out; the remote connection does not apply.

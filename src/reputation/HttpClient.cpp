@@ -49,8 +49,8 @@ HttpResponse WinHttpClient::Get(const std::string& url) {
     if (!::WinHttpCrackUrl(wurl.c_str(), static_cast<DWORD>(wurl.size()), 0, &uc))
         return Failure(HttpStage::Setup, ::GetLastError());
     std::wstring host(uc.lpszHostName, uc.dwHostNameLength);
-    std::wstring pathAndQuery = std::wstring(uc.lpszUrlPath, uc.dwUrlPathLength) +
-                                std::wstring(uc.lpszExtraInfo, uc.dwExtraInfoLength);
+    std::wstring pathAndQuery =
+        std::wstring(uc.lpszUrlPath, uc.dwUrlPathLength) + std::wstring(uc.lpszExtraInfo, uc.dwExtraInfoLength);
     if (pathAndQuery.empty()) pathAndQuery = L"/";
     bool secure = uc.nScheme == INTERNET_SCHEME_HTTPS;
 

@@ -15,12 +15,12 @@ namespace vt {
 enum class HttpStage { None, Setup, Send, Receive, Read };
 
 struct HttpResponse {
-    bool ok = false;         // an answer arrived: status and body hold it
+    bool ok = false;  // an answer arrived: status and body hold it
     int status = 0;
     std::string body;
-    bool truncated = false;  // the body was longer than the client reads
-    uint32_t error = 0;      // when !ok: the error number of the component that failed
-    std::string errorSource; // when !ok: that component's name
+    bool truncated = false;   // the body was longer than the client reads
+    uint32_t error = 0;       // when !ok: the error number of the component that failed
+    std::string errorSource;  // when !ok: that component's name
     HttpStage stage = HttpStage::None;
 };
 

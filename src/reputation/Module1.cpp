@@ -39,15 +39,13 @@ bool MeansServiceNotFound(const HttpResponse& failure) {
     case ERROR_WINHTTP_CANNOT_CONNECT:
     case kWsaConnRefused:
     case kWsaNetUnreach:
-    case kWsaHostUnreach:
-        return true;
+    case kWsaHostUnreach: return true;
     case ERROR_WINHTTP_TIMEOUT:
     case kWsaTimedOut:
         // Sending includes connecting: a time-out there is a host that never answered the
         // connection. Later it is a service that took the request and stayed silent.
         return failure.stage == HttpStage::Send;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -68,11 +66,11 @@ void ReportServiceNotFound(IPrompt& prompt, HWND owner, uint32_t error, const st
     // Set first: the message box runs a message loop, and a lookup answered from inside it
     // must not stack a second warning on top.
     LookupErrorShown = true;
-    prompt.Show(owner,
-                "Errore:" + std::to_string(static_cast<int32_t>(error)) +
-                    " Impossibile connettersi al database, assicurarsi di essere connessi ad Internet. Libreria:" +
-                    errorSource,
-                "Errore", MB_OK | MB_ICONEXCLAMATION);
+    prompt.Show(
+        owner,
+        "Errore:" + std::to_string(static_cast<int32_t>(error)) +
+            " Impossibile connettersi al database, assicurarsi di essere connessi ad Internet. Libreria:" + errorSource,
+        "Errore", MB_OK | MB_ICONEXCLAMATION);
 }
 
 int32_t QueryReputation(const std::string& name) {

@@ -135,13 +135,13 @@ void ReputationLookups::Work(std::shared_ptr<Shared> shared) {
         answer.batch = job.batch;
         answer.name = std::move(job.name);
         const bool asked = client && Guarded("reputation lookup", [&] {
-            HttpResponse r = client->Get(job.url);
-            LookupOutcome outcome = JudgeLookup(r);
-            answer.grade = outcome.grade;
-            answer.serviceNotFound = outcome.serviceNotFound;
-            answer.error = r.error;
-            answer.errorSource = r.errorSource;
-        });
+                               HttpResponse r = client->Get(job.url);
+                               LookupOutcome outcome = JudgeLookup(r);
+                               answer.grade = outcome.grade;
+                               answer.serviceNotFound = outcome.serviceNotFound;
+                               answer.error = r.error;
+                               answer.errorSource = r.errorSource;
+                           });
         if (!asked) answer.grade = kGradeNone;
 
         lock.lock();

@@ -49,7 +49,8 @@ std::string CurrentDirectoryText() {
 }  // namespace
 
 cScanDirectories::cScanDirectories(IScanDirectoriesEvents* events)
-    : events_(events), startPath_(CurrentDirectoryText()) {}
+    : events_(events),
+      startPath_(CurrentDirectoryText()) {}
 
 std::string cScanDirectories::Filter() const { return scan::JoinPatterns(patterns_); }
 

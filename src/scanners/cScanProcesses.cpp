@@ -172,8 +172,7 @@ bool cScanProcesses::TerminateProcess(int32_t& ProcessID) {
     enable.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     TOKEN_PRIVILEGES previous{};
     DWORD previousSize = sizeof(previous);
-    if (!::AdjustTokenPrivileges(token.get(), FALSE, &enable, sizeof(previous), &previous, &previousSize))
-        return false;
+    if (!::AdjustTokenPrivileges(token.get(), FALSE, &enable, sizeof(previous), &previous, &previousSize)) return false;
 
     bool result = false;
     UniqueHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(ProcessID)));

@@ -22,7 +22,7 @@ public:
 
     int32_t Width() const override { return width_; }
     int32_t Height() const override { return height_; }
-    HICON Icon() const { return icon_.get(); }      // null for a bitmap
+    HICON Icon() const { return icon_.get(); }        // null for a bitmap
     HBITMAP Bitmap() const { return bitmap_.get(); }  // null for an icon
 
     // The same resource icon loaded for another DPI; null when the picture is not a resource icon.

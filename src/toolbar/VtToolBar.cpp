@@ -45,14 +45,11 @@ int16_t MouseButtonOf(UINT msg) {
     switch (msg) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK:
-        return 2;
+    case WM_RBUTTONDBLCLK: return 2;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-    case WM_MBUTTONDBLCLK:
-        return 4;
-    default:
-        return 1;
+    case WM_MBUTTONDBLCLK: return 4;
+    default: return 1;
     }
 }
 
@@ -99,8 +96,8 @@ bool VtToolBar::Create(HWND parent, const RECT& r, int controlId, const Property
     const FontDesc ambient = AmbientFont(parent);
     if (bag) ReadProperties(*bag, ambient, runMode_);
     else InitProperties(ambient);
-    if (!CreateWindowOf(kClassName, 0, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
-                        r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+    if (!CreateWindowOf(kClassName, 0, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, r.left, r.top,
+                        r.right - r.left, r.bottom - r.top, parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), nullptr, nullptr))
         return false;
     ::EnableWindow(hwnd(), Enabled());
@@ -198,9 +195,8 @@ COLORREF VtToolBar::TranslateColor(OleColor oClr, HPALETTE hPal) {
 
 bool VtToolBar::TrackHover(double x, double y) {
     const auto& buttons = Buttons();
-    int32_t index = HitTestButton(layout_, Button_Count(), x, y, [&buttons](int32_t i) {
-        return buttons[static_cast<size_t>(i)].enabled;
-    });
+    int32_t index = HitTestButton(layout_, Button_Count(), x, y,
+                                  [&buttons](int32_t i) { return buttons[static_cast<size_t>(i)].enabled; });
     if (index == Button_Index()) return false;
     MoveCurrent(index);
     return true;
@@ -322,8 +318,7 @@ void VtToolBar::OnKey(UINT msg, WPARAM wp, LPARAM lp) {
             mouseDown_ = false;
             if (!repeat && Button_Index() != -1 && events_) events_->Click(Button_Index());
             break;
-        default:
-            break;
+        default: break;
         }
     } else {
         mouseDown_ = false;
@@ -370,8 +365,7 @@ void VtToolBar::zSubclass_Proc(bool, bool&, LRESULT&, HWND lng_hWnd, UINT uMsg, 
         RedrawControl();
         if (events_) events_->MouseLeave();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -445,8 +439,7 @@ bool VtToolBar::PaintQuietly(HDC dc, const RECT& client) {
 
 LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;  // painted whole, off screen
+    case WM_ERASEBKGND: return 1;  // painted whole, off screen
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd(), &ps);
@@ -495,7 +488,7 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT) {
             ::SetCursor(::LoadCursorA(nullptr, Button_Index() != -1 && inside_ ? reinterpret_cast<LPCSTR>(IDC_HAND)
-                                                                             : reinterpret_cast<LPCSTR>(IDC_ARROW)));
+                                                                               : reinterpret_cast<LPCSTR>(IDC_ARROW)));
             return TRUE;
         }
         break;
@@ -504,14 +497,10 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK:
-        OnButtonDown(msg, wp, lp);
-        return 0;
+    case WM_MBUTTONDBLCLK: OnButtonDown(msg, wp, lp); return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
-    case WM_MBUTTONUP:
-        OnButtonUp(msg, wp, lp);
-        return 0;
+    case WM_MBUTTONUP: OnButtonUp(msg, wp, lp); return 0;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lp) != hwnd()) leftPressed_ = false;
         if (mouseDown_) {
@@ -527,9 +516,7 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return code;
     }
     case WM_KEYDOWN:
-    case WM_KEYUP:
-        OnKey(msg, wp, lp);
-        return 0;
+    case WM_KEYUP: OnKey(msg, wp, lp); return 0;
     case WM_SETFOCUS:
         if (Button_Index() == -1) {
             StepCurrent(+1);  // announces the button it makes current
@@ -552,22 +539,20 @@ LRESULT VtToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (static_cast<LONG>(static_cast<DWORD>(lp)) == OBJID_CLIENT) {
             if (!accessible_) accessible_ = ComPtr<VtToolBarAccessible>(new (std::nothrow) VtToolBarAccessible(*this));
             if (accessible_) {
-                const LRESULT r = ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
+                const LRESULT r =
+                    ::LresultFromObject(kIidIAccessible, wp, static_cast<IAccessible*>(accessible_.get()));
                 // A failure (no COM on this thread) would hide even the system's default object.
                 if (r >= 0) return r;
             }
         }
         break;
-    case kPressMessage:
-        ClickFromAccessibility(static_cast<int32_t>(wp));
-        return 0;
+    case kPressMessage: ClickFromAccessibility(static_cast<int32_t>(wp)); return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd(), kRestTimer);
         DestroyToolTip();
         DisconnectAccessible();
         break;
-    default:
-        break;
+    default: break;
     }
     return DefaultProc(msg, wp, lp);
 }

@@ -53,7 +53,6 @@ public:
     void MouseMove(int32_t, int16_t&, int16_t&, float&, float&) override {}
 };
 
-
 // NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): a COM object ends its own life in Release
 class VtToolBarAccessible;
 

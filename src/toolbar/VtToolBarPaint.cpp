@@ -76,8 +76,7 @@ bool VtToolBar::TileBitmap(const PictureHandle& Picture, HDC dc, int left, int t
 
 void VtToolBar::FillBackground(HDC dc, int x, int y, int w, int h, OleColor back, OleColor gradient,
                                int32_t mode) const {
-    for (const GradientPart& part :
-         GradientParts(mode, x, y, w, h, TranslateColor(back), TranslateColor(gradient))) {
+    for (const GradientPart& part : GradientParts(mode, x, y, w, h, TranslateColor(back), TranslateColor(gradient))) {
         int srcW = 1, srcH = 1;
         std::vector<uint32_t> pixels;
         switch (part.direction) {
@@ -99,7 +98,8 @@ void VtToolBar::FillBackground(HDC dc, int x, int y, int w, int h, OleColor back
                 const int top = srcH - 1 - row;  // memory row `row` is screen row `top`
                 const int offset = part.direction == GradientDirection::DiagonalDown ? top : srcH - 1 - top;
                 for (int col = 0; col < srcW; ++col)
-                    pixels[static_cast<size_t>(row) * srcW + col] = DibPixel(part.colours[static_cast<size_t>(col) + static_cast<size_t>(offset)]);
+                    pixels[static_cast<size_t>(row) * srcW + col] =
+                        DibPixel(part.colours[static_cast<size_t>(col) + static_cast<size_t>(offset)]);
             }
             break;
         }

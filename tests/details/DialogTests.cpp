@@ -36,9 +36,11 @@ struct Expected {
     const char* text;
 };
 constexpr Expected kFullValues[] = {
-    {2, "Fixture comments"},     {7, "Fixture Product"},   {10, "Società Fixture"}, {11, "Copyright fixture"},
-    {12, "TM zero"},             {13, "TM one"},           {14, "TM two"},          {15, "Fixture description"},
-    {16, "2.5.0.17"},            {17, "2.5"},
+    {2, "Fixture comments"}, {7, "Fixture Product"},
+    {10, "Società Fixture"}, {11, "Copyright fixture"},
+    {12, "TM zero"},         {13, "TM one"},
+    {14, "TM two"},          {15, "Fixture description"},
+    {16, "2.5.0.17"},        {17, "2.5"},
 };
 
 void ExpectFullFixture(const Dialog& d, const std::string& fileName) {
@@ -238,10 +240,18 @@ TEST_F(DetailsDialog, UnknownSourceOrNoSelectionShowsCaptionsOnly) {
         int index;
         const char* caption;
     } captions[] = {
-        {0, "More information about the process"}, {8, "File Name"},         {16, "File Version"},
-        {17, "Product Version"},                    {2, "Comments"},          {7, "Product Name"},
-        {10, "Company Name"},                       {11, "Legal Copyright"},  {12, "Legal Trademarks"},
-        {13, "Legal Trademarks1"},                  {14, "Legal Trademarks2"}, {15, "File Description"},
+        {0, "More information about the process"},
+        {8, "File Name"},
+        {16, "File Version"},
+        {17, "Product Version"},
+        {2, "Comments"},
+        {7, "Product Name"},
+        {10, "Company Name"},
+        {11, "Legal Copyright"},
+        {12, "Legal Trademarks"},
+        {13, "Legal Trademarks1"},
+        {14, "Legal Trademarks2"},
+        {15, "File Description"},
     };
     for (const char* source : {"", "0", "3", "x", "1"}) {
         SCOPED_TRACE(source);
@@ -352,7 +362,8 @@ TEST_F(DetailsDialog, ShownFileCanBeDeletedWhileTheDialogIsOpen) {
 class FailingDialog : public Dialog {
 public:
     FailingDialog(const vt::ListView* l1, const vt::ListView* l2, vt::IPrompt& p, int failAt)
-        : Dialog(l1, l2, p), failAt_(failAt) {}
+        : Dialog(l1, l2, p),
+          failAt_(failAt) {}
 
 protected:
     void SetInfo(int index, const std::string& text) override {

@@ -81,12 +81,9 @@ TEST_F(FileIcon, ExeTypeByKindOfProgram) {
         std::string path;
         int32_t kind;
     } cases[] = {
-        {FixturePath("vi_full.exe"), 1},
-        {FixturePath("vi_console.exe"), 3},
-        {dir_ / "dos.exe", 2},
-        {dir_ / "run.bat", RunningOnWine() ? 0 : 2},
-        {dir_ / "notes.txt", 0},
-        {FixturePath("vi_zero.dll"), 0},
+        {FixturePath("vi_full.exe"), 1}, {FixturePath("vi_console.exe"), 3},
+        {dir_ / "dos.exe", 2},           {dir_ / "run.bat", RunningOnWine() ? 0 : 2},
+        {dir_ / "notes.txt", 0},         {FixturePath("vi_zero.dll"), 0},
     };
     cGetFileIcon gi;
     for (const auto& c : cases) EXPECT_EQ(gi.ExeType(c.path), c.kind) << c.path;
@@ -189,9 +186,7 @@ TEST_F(FileIcon, PathLongerThanMaxPath) {
     const std::string name = gi.DisplayName(path);
     EXPECT_TRUE(name.empty() || name.rfind("long", 0) == 0) << name;
     PicturePtr picture = gi.Icon(path);
-    if (picture) {
-        EXPECT_TRUE(IconAlive(vt::PictureIcon(picture.get())));
-    }
+    if (picture) { EXPECT_TRUE(IconAlive(vt::PictureIcon(picture.get()))); }
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ std::string ReadBytes(const std::string& path) {
 struct LinkFields {
     std::string exe = "exe?", dir = "dir?", args = "args?", icon = "icon?";
     int32_t iconIdx = -7, show = -8;
-    bool Read(cShellLink& l, const std::string& lnk) { return l.GetShellLinkInfo(lnk, exe, dir, args, icon, iconIdx, show); }
+    bool Read(cShellLink& l, const std::string& lnk) {
+        return l.GetShellLinkInfo(lnk, exe, dir, args, icon, iconIdx, show);
+    }
     bool Untouched() const {
         return exe == "exe?" && dir == "dir?" && args == "args?" && icon == "icon?" && iconIdx == -7 && show == -8;
     }
@@ -134,8 +136,8 @@ TEST_F(ShellLink, OptionalFieldsStayUnsetAndDescriptionIsWritten) {
     EXPECT_TRUE(f.icon.empty() || f.icon == target) << f.icon;
 
     vt::ComPtr<IShellLinkA> sl;
-    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                                sl.put_void()));
+    ASSERT_HRESULT_SUCCEEDED(
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, sl.put_void()));
     auto pf = sl.As<IPersistFile>(IID_IPersistFile);
     ASSERT_TRUE(pf);
     ASSERT_HRESULT_SUCCEEDED(pf->Load(vt::Widen(lnk).c_str(), STGM_READ));

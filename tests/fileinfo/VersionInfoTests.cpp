@@ -18,10 +18,10 @@ int32_t LastErrorNumber(const VersionInfo& vi) { return vi.LastError() ? vi.Last
 
 // Every value reads empty and every number zero, as after a failed load.
 void ExpectEmpty(const VersionInfo& vi) {
-    for (const std::string& s : {vi.Comments(), vi.CompanyName(), vi.FileDescription(), vi.FileVersion(),
-                                 vi.InternalName(), vi.LegalCopyright(), vi.OriginalFileName(), vi.ProductName(),
-                                 vi.ProductVersion(), vi.LegalTrademarks(), vi.LegalTrademarks1(),
-                                 vi.LegalTrademarks2(), vi.PrivateBuild(), vi.SpecialBuild()})
+    for (const std::string& s :
+         {vi.Comments(), vi.CompanyName(), vi.FileDescription(), vi.FileVersion(), vi.InternalName(),
+          vi.LegalCopyright(), vi.OriginalFileName(), vi.ProductName(), vi.ProductVersion(), vi.LegalTrademarks(),
+          vi.LegalTrademarks1(), vi.LegalTrademarks2(), vi.PrivateBuild(), vi.SpecialBuild()})
         EXPECT_EQ(s, "");
     EXPECT_EQ(vi.TranslationKey(), "");
     EXPECT_EQ(vi.Language(), 0);
@@ -177,9 +177,9 @@ TEST(VersionInfo, MalformedResourcesGiveEmptyValuesNotACrash) {
         size_t back;
         uint16_t value;
     } cases[] = {
-        {"root_overlong.dll", root, 6, 0xFFF0},         // claims far more than the resource holds
-        {"fixed_short.dll", root, 4, 8},                // fixed information cut to 8 bytes
-        {"value_overlong.dll", comments, 4, 0x7FFF},    // a string claiming 32767 characters
+        {"root_overlong.dll", root, 6, 0xFFF0},        // claims far more than the resource holds
+        {"fixed_short.dll", root, 4, 8},               // fixed information cut to 8 bytes
+        {"value_overlong.dll", comments, 4, 0x7FFF},   // a string claiming 32767 characters
         {"translation_short.dll", translation, 4, 2},  // half a translation entry
     };
     for (const auto& c : cases) {

@@ -20,15 +20,9 @@ void CALLBACK ActInMidScan(HWND, UINT, UINT_PTR id, DWORD) {
     g_fired = true;
     ::KillTimer(nullptr, id);
     switch (g_action) {
-    case Action::Escape:
-        ::PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0);
-        break;
-    case Action::CloseBox:
-        ::PostMessageA(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    case Action::AltF4:
-        ::PostMessageA(form, WM_CLOSE, 0, 0);
-        break;
+    case Action::Escape: ::PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0); break;
+    case Action::CloseBox: ::PostMessageA(form, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case Action::AltF4: ::PostMessageA(form, WM_CLOSE, 0, 0); break;
     case Action::ToolbarLikeRescan:
         ::PostMessageA(::GetDlgItem(::GetDlgItem(form, IDC_FRAME1), IDC_COMMAND2), BM_CLICK, 0, 0);
         break;
@@ -37,9 +31,7 @@ void CALLBACK ActInMidScan(HWND, UINT, UINT_PTR id, DWORD) {
 
 class Closing : public ::testing::TestWithParam<Action> {
 protected:
-    void SetUp() override {
-        LookupErrorShown = false;
-    }
+    void SetUp() override { LookupErrorShown = false; }
     ScriptedPrompt prompt;
     SlowRows slow{150};  // a scan long enough to be interrupted
 };

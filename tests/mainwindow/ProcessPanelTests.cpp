@@ -67,12 +67,14 @@ TEST_F(ProcessPanel, HelpTextsAreExact) {
     EXPECT_EQ(form->ControlText(IDC_LABEL7), "File conosciuto come infetto. Verificare e rimuovere subito.");
     EXPECT_EQ(form->ControlText(IDC_LABEL9),
               "File sicuro ma talvolta obiettivo di infezione. Fare doppio click per dettagli.");
-    EXPECT_EQ(form->ControlText(IDC_LABEL8),
-              "File non riconosciuto. Fare doppio click per dettagli e nel dubbio procedere ad una scansione antivirus.");
-    EXPECT_EQ(form->ControlText(IDC_LABEL5),
-              "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si avviano "
-              "automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente un'icona che "
-              "indica il relativo grado di affidabilit\xc3\xa0.");
+    EXPECT_EQ(
+        form->ControlText(IDC_LABEL8),
+        "File non riconosciuto. Fare doppio click per dettagli e nel dubbio procedere ad una scansione antivirus.");
+    EXPECT_EQ(
+        form->ControlText(IDC_LABEL5),
+        "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si avviano "
+        "automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente un'icona che "
+        "indica il relativo grado di affidabilit\xc3\xa0.");
     EXPECT_EQ(form->ControlText(IDC_LABEL12), "CU\r\nLM\r\nR\r\nRO\r\nRS\r\nRSO\r\nUST\r\nCST\r\n32");
     EXPECT_EQ(form->ControlText(IDC_LABEL13),
               "Voce presente in HKEY_CURRENT_USER\r\nVoce presente in HKEY_LOCAL_MACHINE\r\n"
@@ -273,12 +275,14 @@ TEST(DetailsFromTheLists, ADoubleClickOpensOneDialogForTheSelectedRow) {
     EXPECT_EQ(form.Details()->InfoText(8), form.ListView1().Text(row, 0));
     doubleClick(form.ListView1());
     int dialogs = 0;
-    ::EnumWindows([](HWND h, LPARAM n) -> BOOL {
-        char caption[32] = {};
-        ::GetWindowTextA(h, caption, sizeof(caption));
-        if (std::string(caption) == "Dettagli" && ::IsWindowVisible(h)) ++*reinterpret_cast<int*>(n);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&dialogs));
+    ::EnumWindows(
+        [](HWND h, LPARAM n) -> BOOL {
+            char caption[32] = {};
+            ::GetWindowTextA(h, caption, sizeof(caption));
+            if (std::string(caption) == "Dettagli" && ::IsWindowVisible(h)) ++*reinterpret_cast<int*>(n);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
     EXPECT_EQ(dialogs, 1);
 }
 

@@ -34,7 +34,9 @@ public:
     ~RunEntry() { ::RegDeleteValueA(key_.get(), name_.c_str()); }
     RunEntry(const RunEntry&) = delete;
     RunEntry& operator=(const RunEntry&) = delete;
-    bool Exists() const { return ::RegQueryValueExA(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+    bool Exists() const {
+        return ::RegQueryValueExA(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
 
 private:
     UniqueHKey key_;
@@ -131,7 +133,8 @@ TEST_F(RemovalSafety, SystemProgramsAreRemovedWithoutAFileQuestion) {
     Scan();
     for (const char* name : {"vtSysNotepad", "vtSysExplorer", "vtSysMshta"}) {
         Remove(name, {IDYES, IDYES});
-        EXPECT_EQ(Questions(), std::vector<std::string>{"Sei sicuro di voler rimuovere la voce di avvio " + std::string(name) + "?"});
+        EXPECT_EQ(Questions(), std::vector<std::string>{"Sei sicuro di voler rimuovere la voce di avvio " +
+                                                        std::string(name) + "?"});
         EXPECT_EQ(prompt.asked.size(), 1u) << name;  // no notice of a process or a file either
         EXPECT_EQ(Row(name), -1);                    // removed, and the list rebuilt
     }
@@ -157,7 +160,8 @@ TEST_F(RemovalSafety, ScriptHostsOfferTheirScriptAndYesRecyclesOnlyThat) {
     struct Case {
         const char* row;
         std::string file, leaf;
-    } cases[] = {{"vtHostWscript", vbs, "start up.vbs"}, {"vtHostPowershell", ps1, "b.ps1"}, {"vtHostRegsvr", dll, "c.dll"}};
+    } cases[] = {
+        {"vtHostWscript", vbs, "start up.vbs"}, {"vtHostPowershell", ps1, "b.ps1"}, {"vtHostRegsvr", dll, "c.dll"}};
     for (const Case& k : cases) {
         Remove(k.row, {IDYES, IDYES});
         ASSERT_EQ(Questions().size(), 2u) << k.row << Asked();
@@ -183,7 +187,8 @@ TEST_F(RemovalSafety, ScriptHostsOfferTheirScriptAndYesRecyclesOnlyThat) {
     EXPECT_FALSE(FileExists(lnkScript));
     EXPECT_TRUE(trash.Holds("linked.js"));
     EXPECT_TRUE(trash.Holds("vtHostLink.lnk"));
-    for (const char* host : {"wscript.exe", "regsvr32.exe"}) EXPECT_TRUE(FileExists(WindowsFolderPath() + "\\system32\\" + host));
+    for (const char* host : {"wscript.exe", "regsvr32.exe"})
+        EXPECT_TRUE(FileExists(WindowsFolderPath() + "\\system32\\" + host));
 }
 
 TEST_F(RemovalSafety, ImpostorNamesAreDrawnRedWithATip) {
@@ -220,25 +225,30 @@ TEST_F(RemovalSafety, ImpostorNamesAreDrawnRedWithATip) {
     EXPECT_EQ(startup.TextColor(Row("vtRealExplorer"), 0), CLR_DEFAULT);
 }
 
-
 // A value of the current user's Run key written with the wide call, bytes as given.
 class WideRunValue {
 public:
-    WideRunValue(std::wstring name, DWORD type, std::string bytes) : name_(std::move(name)), type_(type), bytes_(std::move(bytes)) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, Widen(kKeyRun).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+    WideRunValue(std::wstring name, DWORD type, std::string bytes)
+        : name_(std::move(name)),
+          type_(type),
+          bytes_(std::move(bytes)) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, Widen(kKeyRun).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
+                          nullptr);
         ::RegSetValueExW(key_.get(), name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(bytes_.data()),
                          static_cast<DWORD>(bytes_.size()));
     }
     ~WideRunValue() { ::RegDeleteValueW(key_.get(), name_.c_str()); }
     WideRunValue(const WideRunValue&) = delete;
     WideRunValue& operator=(const WideRunValue&) = delete;
-    bool Exists() const { return ::RegQueryValueExW(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+    bool Exists() const {
+        return ::RegQueryValueExW(key_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
     // Whether the value is there again with the same type and bytes.
     bool Restored() const {
         std::string back(bytes_.size() + 16, '\0');
         DWORD type = 0, size = static_cast<DWORD>(back.size());
-        if (::RegQueryValueExW(key_.get(), name_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(back.data()), &size) !=
-            ERROR_SUCCESS)
+        if (::RegQueryValueExW(key_.get(), name_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(back.data()),
+                               &size) != ERROR_SUCCESS)
             return false;
         back.resize(size);
         return type == type_ && back == bytes_;
@@ -270,7 +280,8 @@ TEST_F(RemovalSafety, RemovedValuesComeBackByteForByteWithRegImport) {
     values.push_back(std::make_unique<WideRunValue>(
         L"vtBackMulti", REG_MULTI_SZ, WideBytes(std::wstring(L"C:\\m.exe\0second \u00e0\0\0", 19), false)));
     values.push_back(std::make_unique<WideRunValue>(L"vtBackEmpty", REG_SZ, WideBytes(L"")));
-    values.push_back(std::make_unique<WideRunValue>(L"vtBackBinary", REG_BINARY, std::string("C:\\bin.exe\0\xff\x01", 13)));
+    values.push_back(
+        std::make_unique<WideRunValue>(L"vtBackBinary", REG_BINARY, std::string("C:\\bin.exe\0\xff\x01", 13)));
     Scan();
     for (const auto& v : values) {
         Remove(v->Name(), {IDYES, IDNO});
@@ -290,7 +301,8 @@ TEST_F(RemovalSafety, AValueThatCannotBeSavedStaysAndTheUserIsTold) {
     EXPECT_TRUE(v.Exists());
     ASSERT_EQ(prompt.asked.size(), 2u);
     EXPECT_EQ(prompt.asked[1].style, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(prompt.asked[1].text.rfind("Impossibile salvare una copia della voce vtUnsaved", 0), 0u) << prompt.asked[1].text;
+    EXPECT_EQ(prompt.asked[1].text.rfind("Impossibile salvare una copia della voce vtUnsaved", 0), 0u)
+        << prompt.asked[1].text;
     EXPECT_NE(prompt.asked[1].text.find("La voce non \xc3\xa8 stata rimossa."), std::string::npos);
     EXPECT_GE(Row("vtUnsaved"), 0);
 }
@@ -298,7 +310,8 @@ TEST_F(RemovalSafety, AValueThatCannotBeSavedStaysAndTheUserIsTold) {
 TEST_F(RemovalSafety, AFileHeldOpenIsOfferedForTheNextRestart) {
     const std::string exe = dir / "vt_held.exe";
     ASSERT_TRUE(WriteFile(exe, "x"));
-    UniqueFileHandle held(::CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle held(
+        ::CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     RunEntry v("vtHeld", "\"" + exe + "\" /min");
     UniqueHKey session;
@@ -330,13 +343,13 @@ TEST_F(RemovalSafety, AFileHeldOpenIsOfferedForTheNextRestart) {
     const std::vector<std::string> q = Questions();
     ASSERT_EQ(q.size(), 3u);
     EXPECT_EQ(q[1], "Vuoi anche eliminare il file " + exe + " dal PC?");
-    EXPECT_EQ(q[2], "Il file " + exe + " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi eliminarlo al "
-                    "prossimo riavvio del PC?");
+    EXPECT_EQ(q[2], "Il file " + exe +
+                        " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi eliminarlo al "
+                        "prossimo riavvio del PC?");
     EXPECT_NE(after.find(WideBytes(Widen(exe), false)), std::string::npos);
     EXPECT_TRUE(FileExists(exe));
     EXPECT_FALSE(v.Exists());
 }
-
 
 // A folder below the prefix's own Windows\Temp: a place inside the Windows folder that the
 // test may write to. Removed with its contents afterwards.

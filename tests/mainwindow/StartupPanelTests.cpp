@@ -15,13 +15,17 @@ namespace {
 class RunValue {
 public:
     RunValue(int32_t root, std::string key, std::string name, const std::string& text)
-        : root_(RootKey(root)), key_(std::move(key)), name_(std::move(name)) {
+        : root_(RootKey(root)),
+          key_(std::move(key)),
+          name_(std::move(name)) {
         Open();
         ::RegSetValueExA(k_.get(), name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                          static_cast<DWORD>(text.size() + 1));
     }
     RunValue(int32_t root, std::string key, std::string name, DWORD number)
-        : root_(RootKey(root)), key_(std::move(key)), name_(std::move(name)) {
+        : root_(RootKey(root)),
+          key_(std::move(key)),
+          name_(std::move(name)) {
         Open();
         ::RegSetValueExA(k_.get(), name_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
     }
@@ -30,7 +34,9 @@ public:
         k_.reset();
         if (created_) ::RegDeleteKeyA(root_, key_.c_str());
     }
-    bool Exists() const { return ::RegQueryValueExA(k_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+    bool Exists() const {
+        return ::RegQueryValueExA(k_.get(), name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
 
 private:
     static HKEY RootKey(int32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
@@ -305,18 +311,11 @@ TEST_F(StartupPanel, ToolbarClicksDuringScansStopTheRightOnes) {
         EXPECT_TRUE(g_click.done);
         EXPECT_FALSE(form->Scanning());
         EXPECT_EQ(form->ControlText(IDC_COMMAND4), "&Inizia scansione");
-        if (c.startupList) {
-            EXPECT_EQ(Row("vt_other.exe"), -1) << c.second;
-        }
-        if (c.second == 0) {
-            EXPECT_TRUE(Visible(*form, IDC_FRAME1));
-        }
-        if (c.second == 2) {
-            EXPECT_TRUE(Visible(*form, IDC_FRAME5));
-        }
+        if (c.startupList) { EXPECT_EQ(Row("vt_other.exe"), -1) << c.second; }
+        if (c.second == 0) { EXPECT_TRUE(Visible(*form, IDC_FRAME1)); }
+        if (c.second == 2) { EXPECT_TRUE(Visible(*form, IDC_FRAME5)); }
     }
 }
-
 
 // ---- Quick clicks, a stop then a start, focus, removal on a fresh process list, and
 // failures after a Yes, all given as a person gives them.
@@ -411,9 +410,7 @@ TEST_F(StartupPanel, KeyboardFocusFollowsTheShownPanel) {
         HWND focus = ::GetFocus();
         HWND panel = form->Control(c.panel);
         EXPECT_TRUE(focus == panel || ::IsChild(panel, focus)) << c.button;
-        if (c.focus) {
-            EXPECT_EQ(focus, c.focus) << c.button;
-        }
+        if (c.focus) { EXPECT_EQ(focus, c.focus) << c.button; }
         EXPECT_TRUE(::IsWindowVisible(focus)) << c.button;
         // Enter and Space reach nothing that is hidden.
         const int snapshots = table.snapshots;
@@ -520,7 +517,8 @@ TEST_F(StartupPanel, AFileHeldOpenIsOfferedForTheNextRestartInEveryRemovalPath) 
     };
     // The last question: deletion at the next restart (answered No here).
     auto offered = [&](const std::string& path) {
-        return !prompt.asked.empty() && prompt.asked.back().title == "Elimina file" && prompt.asked.back().style == 307u &&
+        return !prompt.asked.empty() && prompt.asked.back().title == "Elimina file" &&
+               prompt.asked.back().style == 307u &&
                prompt.asked.back().text == "Il file " + path +
                                                " \xc3\xa8 in uso e non pu\xc3\xb2 essere eliminato ora. Vuoi "
                                                "eliminarlo al prossimo riavvio del PC?";
@@ -554,7 +552,8 @@ TEST_F(StartupPanel, AFileHeldOpenIsOfferedForTheNextRestartInEveryRemovalPath) 
         EXPECT_FALSE(prompt.asked.empty());
         // Asked about the shortcut itself; its missing target is not asked about.
         bool asked = false;
-        for (const auto& q : prompt.asked) asked |= q.text.find("Il file " + lockedLink.path() + " \xc3\xa8 in uso") == 0;
+        for (const auto& q : prompt.asked)
+            asked |= q.text.find("Il file " + lockedLink.path() + " \xc3\xa8 in uso") == 0;
         EXPECT_TRUE(asked);
     }
     {

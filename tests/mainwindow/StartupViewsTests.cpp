@@ -149,7 +149,9 @@ TEST_F(StartupViews, DisabledEntriesAreGreyWithATipAndStillCounted) {
     };
     std::vector<std::unique_ptr<PlantedValue>> planted;
     std::vector<std::unique_ptr<StartupFile>> files;
-    auto name = [](size_t i, bool file) { return (file ? "vt_appr" : "vtAppr") + std::to_string(i) + (file ? ".exe" : ""); };
+    auto name = [](size_t i, bool file) {
+        return (file ? "vt_appr" : "vtAppr") + std::to_string(i) + (file ? ".exe" : "");
+    };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         planted.push_back(std::make_unique<PlantedValue>(HKEY_CURRENT_USER, kKeyRun, name(i, false), "vt_nothing.exe"));
@@ -157,8 +159,8 @@ TEST_F(StartupViews, DisabledEntriesAreGreyWithATipAndStillCounted) {
         if (c.type == 0) continue;
         planted.push_back(
             std::make_unique<PlantedValue>(HKEY_CURRENT_USER, kApproved + "Run", name(i, false), c.type, c.data));
-        planted.push_back(
-            std::make_unique<PlantedValue>(HKEY_CURRENT_USER, kApproved + "StartupFolder", name(i, true), c.type, c.data));
+        planted.push_back(std::make_unique<PlantedValue>(HKEY_CURRENT_USER, kApproved + "StartupFolder", name(i, true),
+                                                         c.type, c.data));
     }
     Scan();
     const COLORREF grey = ::GetSysColor(COLOR_GRAYTEXT), plain = ::GetSysColor(COLOR_WINDOWTEXT);

@@ -52,7 +52,8 @@ TEST(FileRemoval, AFileHeldWithoutDeleteSharingIsInUse) {
     ASSERT_TRUE(WriteFile(path, "x"));
     EXPECT_FALSE(FileInUse(path));
     {
-        UniqueFileHandle held(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueFileHandle held(
+            ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         EXPECT_TRUE(FileInUse(path));
         DWORD error = 0;

@@ -54,8 +54,7 @@ TEST(ListViewRows, ABurstOfRowsIsShownWithTheLastInView) {
 
 // A single-selection list: one row selected and focused, or none.
 TEST(ListViewRows, SelectingMovesTheSelectionAndTheFocus) {
-    HWND parent =
-        ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(parent);
     {
         vt::ListView list;

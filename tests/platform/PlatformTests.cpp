@@ -60,9 +60,7 @@ TEST(Platform, PumpsDispatchPendingAndKeepQuit) {
     vt::RemoveMessageFilter(&counter);
 }
 
-TEST(Platform, ProgramBaseNameIsTheExeWithoutExtension) {
-    EXPECT_EQ(vt::ProgramBaseName(), "platform_tests");
-}
+TEST(Platform, ProgramBaseNameIsTheExeWithoutExtension) { EXPECT_EQ(vt::ProgramBaseName(), "platform_tests"); }
 
 TEST(TestHarness, ReferenceServiceAnswersAndLogs) {
     ASSERT_FALSE(vt::test::ServiceUrl().empty()) << "the test runner starts the reference service";

@@ -33,8 +33,8 @@ TEST(RegistryViews, ViewNumbersAndTheirFlags) {
 TEST(RegistryViews, SharedKeysAreOneKeyAndRedirectedOnesTwo) {
     vt::test::TestRegKey user;
     vt::test::TestRegKey machine(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(vt::test::PutRegValue(HKEY_LOCAL_MACHINE, machine.path(), "v", REG_SZ, std::string("x\0", 2),
-                                      KEY_WOW64_32KEY));
+    ASSERT_TRUE(
+        vt::test::PutRegValue(HKEY_LOCAL_MACHINE, machine.path(), "v", REG_SZ, std::string("x\0", 2), KEY_WOW64_32KEY));
     auto user64 = Open(HKEY_CURRENT_USER, user.path(), 0);
     auto user32 = Open(HKEY_CURRENT_USER, user.path(), KEY_WOW64_32KEY);
     auto machine64 = Open(HKEY_LOCAL_MACHINE, machine.path(), 0);

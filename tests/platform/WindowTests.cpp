@@ -98,7 +98,9 @@ TEST(WindowBase, AWindowMadeAnotherWayHandlesTheChangeItself) {
 // A window whose handler for one message fails as it is told to.
 class Failing : public vt::Window {
 public:
-    bool Make() { return CreateWindowOf("VtFailingWindowTest", 0, "plain", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr); }
+    bool Make() {
+        return CreateWindowOf("VtFailingWindowTest", 0, "plain", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr);
+    }
     std::function<void()> fail;
 
 protected:
@@ -122,7 +124,8 @@ TEST(WindowBase, AFailingHandlerIsReportedAndTheMessageGoesToTheDefaultProcedure
         {"none", nullptr, ""},
         {"AppError", [] { throw vt::AppError(53, "Vantorile.cShellLink", "File not found"); },
          "Vantorile: window message: Vantorile.cShellLink 53: File not found\n"},
-        {"std::exception", [] { throw std::runtime_error("owner failed"); }, "Vantorile: window message: owner failed\n"},
+        {"std::exception", [] { throw std::runtime_error("owner failed"); },
+         "Vantorile: window message: owner failed\n"},
         {"anything else", [] { throw 7; }, "Vantorile: window message: a failure of no known kind\n"},
     };
     Failing w;

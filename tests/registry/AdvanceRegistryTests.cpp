@@ -25,8 +25,9 @@ const int32_t kBogusRoot = 0x7FFF0000;  // no handle of this process has that va
 // Raw access, so the tests see the bytes the class stored and plant bytes it must read.
 void SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
     vt::UniqueHKey k;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
@@ -55,8 +56,9 @@ bool RawKeyExists(const std::string& key) {
 
 void MakeKey(const std::string& key) {
     vt::UniqueHKey k;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr),
+        ERROR_SUCCESS);
 }
 
 // Runs f, expecting an AppError with this number and description from the class.
@@ -247,8 +249,7 @@ TEST_F(Registry, ByteArraysAreStoredUnchangedUnderNumberTypes) {
         int32_t type;
         Variant::ByteArray bytes;
     } cases[] = {
-        {kDword, four},           {kDword, odd},  {kDwordBigEndian, four}, {kDwordBigEndian, {}},
-        {kQword, eight},          {kQword, four},
+        {kDword, four}, {kDword, odd}, {kDwordBigEndian, four}, {kDwordBigEndian, {}}, {kQword, eight}, {kQword, four},
     };
     int i = 0;
     for (const auto& c : cases) {
@@ -476,11 +477,11 @@ TEST_F(Registry, ImportStartsTheEditor) {
     ExpectError([&] { reg.Import(dir / "missing.reg"); }, 53, vt::kTextFileNotFound);
 
     const std::string file = dir / "in.reg";
-    ASSERT_TRUE(vt::test::WriteFile(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + T +
-                                              "\\Imported]\r\n\"v\"=\"from file\"\r\n\r\n"));
+    ASSERT_TRUE(vt::test::WriteFile(
+        file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + T + "\\Imported]\r\n\"v\"=\"from file\"\r\n\r\n"));
     reg.Import("  " + file + "  ");  // surrounding spaces are not part of the name
-    EXPECT_TRUE(vt::test::PumpUntil([&] { return reg.ValueEx(kCurrentUser, T + "\\Imported", "v") == Variant("from file"); },
-                                    15000));
+    EXPECT_TRUE(vt::test::PumpUntil(
+        [&] { return reg.ValueEx(kCurrentUser, T + "\\Imported", "v") == Variant("from file"); }, 15000));
 }
 
 TEST_F(Registry, RemoteConnectionRedirectsKeyOperations) {

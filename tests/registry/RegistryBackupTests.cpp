@@ -31,10 +31,12 @@ Stored Read(HKEY root, const std::string& key, const std::wstring& name, REGSAM 
     return s;
 }
 
-void Write(HKEY root, const std::string& key, const std::wstring& name, DWORD type, const std::string& bytes, REGSAM view) {
+void Write(HKEY root, const std::string& key, const std::wstring& name, DWORD type, const std::string& bytes,
+           REGSAM view) {
     UniqueHKey k;
-    ASSERT_EQ(::RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, k.put(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, k.put(), nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(::RegSetValueExW(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
@@ -128,7 +130,8 @@ TEST(RegistryBackup, FailsWithAReasonWhereTheFolderCannotBeMadeAndKnowsAMissingV
     std::string file, reason;
     EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "v", file, reason), BackupResult::Failed);
     EXPECT_NE(reason.find(dir.path()), std::string::npos) << reason;
-    EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "missing", file, reason), BackupResult::Missing);
+    EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path(), false, "missing", file, reason),
+              BackupResult::Missing);
     EXPECT_EQ(BackupRegistryValue(reg::kCurrentUser, key.path() + "\\none", false, "v", file, reason),
               BackupResult::Missing);
 }

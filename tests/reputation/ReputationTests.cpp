@@ -215,16 +215,15 @@ TEST_F(ReputationLookup, WhichFailuresCountAsServiceNotFound) {
         bool warns;
     };
     const Case cases[] = {
-        {12007, vt::HttpStage::Send, true},     // name not resolved
-        {12029, vt::HttpStage::Send, true},     // cannot connect
-        {12002, vt::HttpStage::Send, true},     // connection timed out
-        {10060, vt::HttpStage::Send, true},     // the same, as Wine reports it
-        {10061, vt::HttpStage::Send, true},     // refused, raw
-        {12002, vt::HttpStage::Receive, false}, // connected, then silence
-        {10060, vt::HttpStage::Receive, false},
-        {12030, vt::HttpStage::Receive, false}, // connection dropped
-        {12152, vt::HttpStage::Receive, false}, // invalid answer
-        {12005, vt::HttpStage::Setup, false},   // malformed URL
+        {12007, vt::HttpStage::Send, true},                                              // name not resolved
+        {12029, vt::HttpStage::Send, true},                                              // cannot connect
+        {12002, vt::HttpStage::Send, true},                                              // connection timed out
+        {10060, vt::HttpStage::Send, true},                                              // the same, as Wine reports it
+        {10061, vt::HttpStage::Send, true},                                              // refused, raw
+        {12002, vt::HttpStage::Receive, false},                                          // connected, then silence
+        {10060, vt::HttpStage::Receive, false}, {12030, vt::HttpStage::Receive, false},  // connection dropped
+        {12152, vt::HttpStage::Receive, false},                                          // invalid answer
+        {12005, vt::HttpStage::Setup, false},                                            // malformed URL
         {12030, vt::HttpStage::Read, false},
     };
     FailingClient failing;

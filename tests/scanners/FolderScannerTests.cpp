@@ -102,10 +102,9 @@ TEST_F(FolderScanner, EmptyAndMissingStartFolders) {
 TEST_F(FolderScanner, WalksTheWholeTreeDepthFirst) {
     BuildTree();
     scan.BeginScanning(root);
-    EXPECT_EQ(Sorted(rec.folders),
-              Sorted({root, dir / "sub", dir / "sub\\deeper", dir / "empty"}));
-    EXPECT_EQ(Sorted(rec.files), Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt",
-                                        dir / "sub\\deeper|d.txt"}));
+    EXPECT_EQ(Sorted(rec.folders), Sorted({root, dir / "sub", dir / "sub\\deeper", dir / "empty"}));
+    EXPECT_EQ(Sorted(rec.files),
+              Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt", dir / "sub\\deeper|d.txt"}));
     EXPECT_EQ(rec.doneFolders, 4);
     EXPECT_EQ(rec.doneFiles, 4);
     // Depth first: the events of every folder's subtree form one unbroken run that starts
@@ -132,8 +131,8 @@ TEST_F(FolderScanner, FilterPatterns) {
     // Both patterns match a.txt: reported once. Case is ignored both ways.
     scan.BeginScanning(root, "*.TXT|a*|*.log");
     EXPECT_EQ(scan.Filter(), "*.txt|a*|*.log");
-    EXPECT_EQ(Sorted(rec.files), Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt",
-                                        dir / "sub\\deeper|d.txt"}));
+    EXPECT_EQ(Sorted(rec.files),
+              Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt", dir / "sub\\deeper|d.txt"}));
     rec.files.clear();
     scan.BeginScanning(root, "?.txt");
     EXPECT_EQ(rec.files.size(), 3u);
@@ -219,20 +218,29 @@ TEST_F(FolderScanner, HandlerSettingStartPathDoesNotMoveTheWalk) {
     };
     scan.BeginScanning(root);
     EXPECT_EQ(Sorted(rec.folders), Sorted({root, dir / "sub", dir / "sub\\deeper", dir / "empty"}));
-    EXPECT_EQ(Sorted(rec.files), Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt",
-                                        dir / "sub\\deeper|d.txt"}));
+    EXPECT_EQ(Sorted(rec.files),
+              Sorted({root + "|a.txt", root + "|b.LOG", dir / "sub|c.txt", dir / "sub\\deeper|d.txt"}));
     EXPECT_EQ(scan.StartPath(), dir / "sub");  // the handler's value stays for the next scan
 }
 
 TEST_F(FolderScanner, FilterLowersEveryScript) {
     // Greek, Cyrillic, the Turkish capital dotted I (lowered to a plain i) and the dotless
     // small i, which matches only itself: a capital I lowers to i, not to it.
-    const std::vector<std::string> matching = {"\xCE\x91\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9\xCE\xBF" "1.TXT", "\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B" "A.log", "\xC4\xB0ZM\xC4\xB0R.TXT", "\xC4\xB1RMAK.txt"};
+    const std::vector<std::string> matching = {
+        "\xCE\x91\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9\xCE\xBF"
+        "1.TXT",
+        "\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B"
+        "A.log",
+        "\xC4\xB0ZM\xC4\xB0R.TXT", "\xC4\xB1RMAK.txt"};
     for (const std::string& name : matching) ASSERT_TRUE(Touch(dir / name));
     ASSERT_TRUE(Touch(dir / "IRMAK2.txt"));
     ASSERT_TRUE(Touch(dir / "other.txt"));
-    scan.BeginScanning(root, "\xCE\x91\xCE\xA1\xCE\xA7\xCE\x95\xCE\x99\xCE\x9F*.TXT|\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB?.LOG|izmir.txt|\xC4\xB1*");
-    EXPECT_EQ(scan.Filter(), "\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9\xCE\xBF*.txt|\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB?.log|izmir.txt|\xC4\xB1*");
+    scan.BeginScanning(root,
+                       "\xCE\x91\xCE\xA1\xCE\xA7\xCE\x95\xCE\x99\xCE\x9F*.TXT|\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB?.LOG|"
+                       "izmir.txt|\xC4\xB1*");
+    EXPECT_EQ(scan.Filter(),
+              "\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9\xCE\xBF*.txt|\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB?.log|izmir.txt|"
+              "\xC4\xB1*");
     std::vector<std::string> expected;
     for (const std::string& name : matching) expected.push_back(root + "|" + name);
     EXPECT_EQ(Sorted(rec.files), Sorted(expected));

@@ -146,12 +146,12 @@ TEST(ProcessScanner, SystemProcessRuleAndPathRewriting) {
     FakeTable table;
     table.rows = {
         {"b.exe", 20, "C:\\b\\b.exe"},
-        {"[System Process]", 0, std::nullopt},         // cannot be opened
-        {"empty.exe", 8, ""},                          // modules listed, name empty
+        {"[System Process]", 0, std::nullopt},  // cannot be opened
+        {"empty.exe", 8, ""},                   // modules listed, name empty
         {"a.exe", 12, "\\??\\C:\\Tools\\a.exe"},
         {"smss.exe", 16, "\\SystemRoot\\System32\\smss.exe"},
         {"lower.exe", 24, "\\systemroot\\x\\lower.exe"},
-        {"bare", 28, "bare"},                          // no backslash: no folder
+        {"bare", 28, "bare"},  // no backslash: no folder
     };
     Recorder r;
     r.scanner.SetProcessTable(&table);

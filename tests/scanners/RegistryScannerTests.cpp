@@ -110,8 +110,8 @@ TEST_F(RegistryScanner, ReportsDepthFirstWithCountsAndOneDone) {
     scan.ScanSubKeys(true);
     scan.BeginScanning(kHkeyCurrentUser, P(""));
     std::vector<std::string> expected = {
-        "K " + P(""),    "D " + P("") + "|v1", "D " + P("") + "|v2", "K " + P("A"), "D " + P("A") + "|a1",
-        "K " + P("A\\B"), "D " + P("A\\B") + "|b1", "K " + P("C"),     "Done 4 4"};
+        "K " + P(""),     "D " + P("") + "|v1",     "D " + P("") + "|v2", "K " + P("A"), "D " + P("A") + "|a1",
+        "K " + P("A\\B"), "D " + P("A\\B") + "|b1", "K " + P("C"),        "Done 4 4"};
     EXPECT_EQ(rec.log, expected);
     EXPECT_EQ(countsSeen, (std::vector<std::string>{":1/0", "\\A:2/2", "\\A\\B:3/3", "\\C:4/4"}));
     EXPECT_TRUE(rec.scanningSeen.empty()) << rec.scanningSeen.front();
@@ -124,7 +124,8 @@ TEST_F(RegistryScanner, ReportsDepthFirstWithCountsAndOneDone) {
     rec.onKey = nullptr;
     scan.ScanSubKeys(false);
     scan.BeginScanning();
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "D " + P("") + "|v1", "D " + P("") + "|v2", "Done 2 1"}));
+    EXPECT_EQ(rec.log,
+              (std::vector<std::string>{"K " + P(""), "D " + P("") + "|v1", "D " + P("") + "|v2", "Done 2 1"}));
 }
 
 TEST_F(RegistryScanner, StartKeyIsCleanedUpBeforeTheScan) {
@@ -151,9 +152,9 @@ TEST_F(RegistryScanner, KeyFilterAppliesOneLevelBelowTheStartOnly) {
     scan.FilterKeys("RUN*|x");
     EXPECT_EQ(scan.FilterKeys(), "run*|x");
     scan.BeginScanning(kHkeyCurrentUser, P(""));
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "K " + P("Run"), "K " + P("Run\\deep"),
-                                                 "K " + P("Run\\deep\\zzz"), "K " + P("RunOnce"), "K " + P("x"),
-                                                 "Done 0 6"}));
+    EXPECT_EQ(rec.log,
+              (std::vector<std::string>{"K " + P(""), "K " + P("Run"), "K " + P("Run\\deep"),
+                                        "K " + P("Run\\deep\\zzz"), "K " + P("RunOnce"), "K " + P("x"), "Done 0 6"}));
 
     // ScanDeep 1: the start key and its children with their values, nothing deeper.
     rec.log.clear();
@@ -162,8 +163,9 @@ TEST_F(RegistryScanner, KeyFilterAppliesOneLevelBelowTheStartOnly) {
     ASSERT_TRUE(SetValue(kHkeyCurrentUser, P("Run"), "r"));
     ASSERT_TRUE(SetValue(kHkeyCurrentUser, P("Run\\deep"), "d"));
     scan.BeginScanning();
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "K " + P("other"), "K " + P("Run"), "D " + P("Run") + "|r",
-                                                 "K " + P("RunOnce"), "K " + P("x"), "K " + P("xx"), "Done 1 6"}));
+    EXPECT_EQ(rec.log,
+              (std::vector<std::string>{"K " + P(""), "K " + P("other"), "K " + P("Run"), "D " + P("Run") + "|r",
+                                        "K " + P("RunOnce"), "K " + P("x"), "K " + P("xx"), "Done 1 6"}));
 }
 
 TEST_F(RegistryScanner, DataFilterAndTheDefaultValue) {
@@ -174,11 +176,8 @@ TEST_F(RegistryScanner, DataFilterAndTheDefaultValue) {
         const char* filter;
         std::vector<std::string> values;
     } cases[] = {
-        {"", {"", "Value1", "zother"}},
-        {"*", {"", "Value1", "zother"}},
-        {"value#", {"Value1"}},
-        {"value#|", {"", "Value1"}},
-        {"[!v]*", {"zother"}},
+        {"", {"", "Value1", "zother"}}, {"*", {"", "Value1", "zother"}}, {"value#", {"Value1"}},
+        {"value#|", {"", "Value1"}},    {"[!v]*", {"zother"}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> got;
@@ -238,8 +237,7 @@ TEST_F(RegistryScanner, SubKeysRemovedWhileTheValuesAreReportedAreNotWalked) {
         scan.ScanSubKeys(true);
         scan.BeginScanning(kHkeyCurrentUser, P(""));
         EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "D " + P("") + "|v1", "D " + P("") + "|v2",
-                                                     "K " + P("A"), "D " + P("A") + "|a1", "K " + P("C"),
-                                                     "Done 3 3"}))
+                                                     "K " + P("A"), "D " + P("A") + "|a1", "K " + P("C"), "Done 3 3"}))
             << removed;
     }
 }
@@ -284,22 +282,33 @@ TEST_F(RegistryScanner, NonAsciiNamesRoundTrip) {
     rec.onData = [&](const std::string&, const std::string&, bool& del) { del = true; };
     scan.ScanSubKeys(true);
     scan.BeginScanning(kHkeyCurrentUser, P(""));
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"K " + P(""), "K " + P(key), "D " + P(key) + "|" + value, "Done 1 2"}));
+    EXPECT_EQ(rec.log,
+              (std::vector<std::string>{"K " + P(""), "K " + P(key), "D " + P(key) + "|" + value, "Done 1 2"}));
     EXPECT_FALSE(ValueExists(kHkeyCurrentUser, P(key), value));
 }
 
 TEST_F(RegistryScanner, FiltersLowerEveryScript) {
     // Cyrillic, Greek, and the Turkish capital dotted I, which lowers to a plain i; the
     // dotless small i is a letter of its own and matches only itself.
-    const std::string cyr = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B", greekMixed = "\xCE\xA0\xCF\x81\xCE\x9F\xCE\xB3\xCE\xA1\xCE\xB1\xCE\xBC\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB1";
+    const std::string cyr = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B",
+                      greekMixed =
+                          "\xCE\xA0\xCF\x81\xCE\x9F\xCE\xB3\xCE\xA1\xCE\xB1\xCE\xBC\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB1";
     const std::string turkish = "istanbul", dotless = "\xC4\xB1l\xC4\xB1k", capitalI = "ISPARTA";
-    const std::string data = "\xD0\x97\xD0\x9D\xD0\x90\xD0\xA7\xD0\x95\xD0\x9D\xD0\x98\xD0\x95" "1";
+    const std::string data =
+        "\xD0\x97\xD0\x9D\xD0\x90\xD0\xA7\xD0\x95\xD0\x9D\xD0\x98\xD0\x95"
+        "1";
     for (const std::string& k : {cyr, greekMixed, turkish, dotless, capitalI, std::string("Other")})
         ASSERT_TRUE(SetValue(kHkeyCurrentUser, P(k), data));
     ASSERT_TRUE(SetValue(kHkeyCurrentUser, P(cyr), "other"));
     scan.ScanSubKeys(true);
-    scan.FilterKeys("\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x93\xD0\xA0\xD0\x90\xD0\x9C\xD0\x9C\xD0\xAB|\xCE\xA0\xCE\xA1\xCE\x9F\xCE\x93\xCE\xA1\xCE\x91\xCE\x9C\xCE\x9C\xCE\x91\xCE\xA4\xCE\x91|\xC4\xB0STANBUL|\xC4\xB1*");
-    EXPECT_EQ(scan.FilterKeys(), "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B|\xCF\x80\xCF\x81\xCE\xBF\xCE\xB3\xCF\x81\xCE\xB1\xCE\xBC\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB1|istanbul|\xC4\xB1*");
+    scan.FilterKeys(
+        "\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x93\xD0\xA0\xD0\x90\xD0\x9C\xD0\x9C\xD0\xAB|"
+        "\xCE\xA0\xCE\xA1\xCE\x9F\xCE\x93\xCE\xA1\xCE\x91\xCE\x9C\xCE\x9C\xCE\x91\xCE\xA4\xCE\x91|\xC4\xB0STANBUL|"
+        "\xC4\xB1*");
+    EXPECT_EQ(
+        scan.FilterKeys(),
+        "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B|"
+        "\xCF\x80\xCF\x81\xCE\xBF\xCE\xB3\xCF\x81\xCE\xB1\xCE\xBC\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB1|istanbul|\xC4\xB1*");
     scan.FilterData("\xD0\x97\xD0\x9D\xD0\x90\xD0\xA7\xD0\x95\xD0\x9D\xD0\x98\xD0\x95#");
     EXPECT_EQ(scan.FilterData(), "\xD0\xB7\xD0\xBD\xD0\xB0\xD1\x87\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5#");
     scan.BeginScanning(kHkeyCurrentUser, P(""));
@@ -318,7 +327,7 @@ TEST_F(RegistryScanner, DeleteKeyAndDeleteValueResults) {
     EXPECT_FALSE(scan.DeleteValue(kHkeyCurrentUser, P("leaf"), "missing"));
     EXPECT_TRUE(scan.DeleteValue(kHkeyCurrentUser, P("leaf"), "v"));
     EXPECT_FALSE(scan.DeleteValue(kHkeyCurrentUser, P("nokey"), "v"));
-    EXPECT_FALSE(scan.DeleteKey(kHkeyCurrentUser, P("parent")));  // has a subkey
+    EXPECT_FALSE(scan.DeleteKey(kHkeyCurrentUser, P("parent")));       // has a subkey
     EXPECT_FALSE(scan.DeleteKey(kHkeyCurrentUser, P("leaf") + "\\"));  // names no key
     EXPECT_TRUE(KeyExists(kHkeyCurrentUser, P("leaf")));
     // A one-component path is deleted straight under the root it names; here the root is
@@ -406,7 +415,8 @@ public:
         for (const Placed& p : placed_) {
             if (p.existed) {
                 vt::UniqueHKey k;
-                if (::RegOpenKeyExW(Hkey(p.root), vt::Widen(p.path).c_str(), 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS)
+                if (::RegOpenKeyExW(Hkey(p.root), vt::Widen(p.path).c_str(), 0, KEY_SET_VALUE, k.put()) ==
+                    ERROR_SUCCESS)
                     ::RegDeleteValueW(k.get(), vt::Widen(kValue).c_str());
             } else {
                 ::RegDeleteTreeW(Hkey(p.root), vt::Widen(p.path).c_str());

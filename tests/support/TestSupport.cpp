@@ -75,7 +75,8 @@ TempDir::~TempDir() {
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
-    UniqueFileHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle f(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
     DWORD written = 0;
     return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -96,10 +97,8 @@ bool RemoveTree(const std::string& path) {
             if (name == "." || name == "..") continue;
             std::string full = path + "\\" + name;
             ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                ::DeleteFileA(full.c_str());
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+            else ::DeleteFileA(full.c_str());
         } while (::FindNextFileA(find.get(), &fd));
     }
     find.reset();
@@ -182,8 +181,11 @@ DWORD RegImport(const std::string& file) {
 
 PlantedValue::PlantedValue(HKEY root, std::string key, std::string name, DWORD type, const std::string& bytes,
                            REGSAM view)
-    : root_(root), key_(std::move(key)), name_(std::move(name)), view_(view) {
-    for (size_t at = key_.find('\\'); ; at = key_.find('\\', at + 1)) {
+    : root_(root),
+      key_(std::move(key)),
+      name_(std::move(name)),
+      view_(view) {
+    for (size_t at = key_.find('\\');; at = key_.find('\\', at + 1)) {
         std::string part = key_.substr(0, at);
         if (!RegKeyExists(root_, part, view_)) created_.push_back(part);
         if (at == std::string::npos) break;
@@ -368,7 +370,9 @@ std::string AccessibilityClient::Value(const std::string& answer) {
 }
 
 Watchdog::Watchdog(DWORD limitMs, const char* what)
-    : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), limitMs_(limitMs), what_(what) {
+    : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      limitMs_(limitMs),
+      what_(what) {
     thread_.reset(::CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr));
 }
 

@@ -118,7 +118,7 @@ public:
     ScriptedPrompt& operator=(const ScriptedPrompt&) = delete;
     int Show(HWND owner, const std::string& text, const std::string& title, UINT style) override;
 
-    std::deque<int> answers;     // popped front first; IDCANCEL / IDOK when empty
+    std::deque<int> answers;  // popped front first; IDCANCEL / IDOK when empty
     std::vector<Asked> asked;
     std::function<void(const Asked&)> onAsk;  // runs before the answer is returned
 

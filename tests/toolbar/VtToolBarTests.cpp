@@ -17,15 +17,15 @@
 
 namespace {
 
-using vt::test::PumpUntil;
 using vt::test::CreateMainDesign;
 using vt::test::MainDesignBag;
+using vt::test::PumpUntil;
 
 class Host : public vt::Window {
 public:
     bool Open(int w, int h) {
-        if (!CreateWindowOf("VtToolBarTestHost", 0, "Toolbar host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, w,
-                            h, nullptr, nullptr))
+        if (!CreateWindowOf("VtToolBarTestHost", 0, "Toolbar host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, w, h,
+                            nullptr, nullptr))
             return false;
         ::ShowWindow(hwnd(), SW_SHOW);
         ::SetForegroundWindow(hwnd());
@@ -145,7 +145,8 @@ TEST_F(ToolBarWindow, DisabledButtonIsNoButton) {
     vt::PumpPending();
     EXPECT_EQ(toolbar.Button_Index(), -1);
     EXPECT_EQ(sink.hovers.back(), -1);
-    ::SendMessageA(toolbar.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(toolbar.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(toolbar.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(toolbar.hwnd()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     ClickAt(CellCentre(1));
     EXPECT_EQ(sink.clicks, std::vector<int32_t>{-1});

@@ -27,8 +27,7 @@ Table ProcessTable(const std::vector<ProcessRow>& rows) {
 }
 
 Table StartupTable(const std::vector<StartupRow>& rows) {
-    Table t{"startup", {"name", "command", "code", "location", "view", "disabled", "grade", "verdict", "impostor"},
-            {}};
+    Table t{"startup", {"name", "command", "code", "location", "view", "disabled", "grade", "verdict", "impostor"}, {}};
     for (const StartupRow& r : rows)
         t.rows.push_back({r.name, r.command, r.code, r.location, r.view, r.disabled, int64_t{r.grade},
                           std::string(VerdictWord(r.grade)), r.impostor});

@@ -58,8 +58,8 @@ int32_t KeyCodePage(std::string_view key) { return KeyPart(key, 4); }
 
 std::string FileFlagsText(uint32_t flags) {
     // Listing order, not bit order: patched comes before pre-release.
-    static constexpr std::array<std::pair<uint32_t, const char*>, 5> names{{
-        {0x01, "Debug "}, {0x04, "Patched "}, {0x02, "Pre-release "}, {0x08, "Private "}, {0x20, "Special "}}};
+    static constexpr std::array<std::pair<uint32_t, const char*>, 5> names{
+        {{0x01, "Debug "}, {0x04, "Patched "}, {0x02, "Pre-release "}, {0x08, "Private "}, {0x20, "Special "}}};
     std::string text;
     for (const auto& [bit, name] : names)
         if (flags & bit) text += name;
@@ -69,45 +69,45 @@ std::string FileFlagsText(uint32_t flags) {
 std::string FileOSText(uint32_t os) {
     std::string text;
     switch (os & 0xFFFF) {
-        case 1: text = "Win16 API"; break;
-        case 2: text = "PM16 API"; break;
-        case 3: text = "PM32 API"; break;
-        case 4: text = "Win32 API"; break;
-        default: text = "Unknown API"; break;
+    case 1: text = "Win16 API"; break;
+    case 2: text = "PM16 API"; break;
+    case 3: text = "PM32 API"; break;
+    case 4: text = "Win32 API"; break;
+    default: text = "Unknown API"; break;
     }
     switch (os >> 16) {
-        case 1: text += " on DOS"; break;
-        case 2: text += " on OS2/16"; break;
-        case 3: text += " on OS2/32"; break;
-        case 4: text += " on Windows NT"; break;
-        default: break;
+    case 1: text += " on DOS"; break;
+    case 2: text += " on OS2/16"; break;
+    case 3: text += " on OS2/32"; break;
+    case 4: text += " on Windows NT"; break;
+    default: break;
     }
     return text;
 }
 
 std::string FileTypeText(uint32_t type) {
     switch (type) {
-        case 0: return "Unknown";
-        case 1: return "Application";
-        case 2: return "DLL";
-        case 3: return "Driver";
-        case 4: return "Font";
-        case 5: return "VXD";
-        case 7: return "Static-link library";
-        default: return {};
+    case 0: return "Unknown";
+    case 1: return "Application";
+    case 2: return "DLL";
+    case 3: return "Driver";
+    case 4: return "Font";
+    case 5: return "VXD";
+    case 7: return "Static-link library";
+    default: return {};
     }
 }
 
 std::string FileSubTypeText(uint32_t type, uint32_t subtype) {
-    static constexpr std::array<const char*, 12> drivers{"Unknown",  "Printer", "Keyboard", "Language",
-                                                         "Display",  "Mouse",   "Network",  "System",
-                                                         "Installable", "Sound", "Communications", "Input Method"};
+    static constexpr std::array<const char*, 12> drivers{"Unknown",     "Printer", "Keyboard",       "Language",
+                                                         "Display",     "Mouse",   "Network",        "System",
+                                                         "Installable", "Sound",   "Communications", "Input Method"};
     static constexpr std::array<const char*, 4> fonts{"Unknown", "Raster", "Vector", "TrueType"};
     switch (type) {
-        case 3: return subtype < drivers.size() ? drivers[subtype] : "Unknown";
-        case 4: return subtype < fonts.size() ? fonts[subtype] : "Unknown";
-        case 5: return std::to_string(subtype);  // the virtual device's identifier
-        default: return "Unknown";
+    case 3: return subtype < drivers.size() ? drivers[subtype] : "Unknown";
+    case 4: return subtype < fonts.size() ? fonts[subtype] : "Unknown";
+    case 5: return std::to_string(subtype);  // the virtual device's identifier
+    default: return "Unknown";
     }
 }
 
@@ -116,8 +116,8 @@ int32_t ExeKind(uint32_t packed) {
     const int32_t value = static_cast<int32_t>(packed);
     const int32_t hi = value >> 16;  // arithmetic: the sign is kept
     const int32_t lo = static_cast<int16_t>(static_cast<uint16_t>(packed & 0xFFFF));
-    if (hi > 0) return 1;            // the high word is the Windows version the program expects
-    if (lo == 0x4550) return 3;      // "PE"
+    if (hi > 0) return 1;        // the high word is the Windows version the program expects
+    if (lo == 0x4550) return 3;  // "PE"
     // "MZ"; some shells hand the two signature bytes over swapped, which DOS accepted too.
     if (lo == 0x5A4D || lo == 0x4D5A) return 2;
     return 0;

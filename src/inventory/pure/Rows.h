@@ -14,7 +14,7 @@ struct ProcessRow {
     int32_t pid = 0;
     bool system = false;  // the row of a process whose path cannot be read
     int32_t grade = 0;
-    bool lookup = true;  // false: the grade is fixed and the service is not asked
+    bool lookup = true;     // false: the grade is fixed and the service is not asked
     bool impostor = false;  // a system program's name on a file outside the Windows folder
 };
 

@@ -42,7 +42,8 @@ DecodedCode DecodeStartupCode(std::string_view code) {
 ApprovalPlace ApprovalPlaceFor(const DecodedCode& code, bool in32BitView) {
     if (code.folderId == 7) return {kRootCurrentUser, reg::kApprovedStartupFolder};
     if (code.folderId == 24) return {kRootLocalMachine, reg::kApprovedStartupFolder};
-    if (code.root != 0 && code.key == kKeyRun) return {code.root, in32BitView ? reg::kApprovedRun32 : reg::kApprovedRun};
+    if (code.root != 0 && code.key == kKeyRun)
+        return {code.root, in32BitView ? reg::kApprovedRun32 : reg::kApprovedRun};
     return {};
 }
 

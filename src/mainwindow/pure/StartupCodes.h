@@ -22,10 +22,10 @@ inline constexpr const char* kKeyRunServicesOnce = "Software\\Microsoft\\Windows
 std::string RegistryEntryCode(int32_t root, std::string_view key, int32_t view = 0);
 
 struct DecodedCode {
-    int32_t folderId = 0;   // 7 (user startup folder) or 24 (all users), 0 for a registry entry
-    int32_t root = 0;       // HKEY_CURRENT_USER / HKEY_LOCAL_MACHINE, 0 when the code names none
-    std::string key;        // one of the four Run keys, "" when the code names none
-    int32_t view = 0;       // 32 or 64 for a code ending so; 0 the program's own view
+    int32_t folderId = 0;  // 7 (user startup folder) or 24 (all users), 0 for a registry entry
+    int32_t root = 0;      // HKEY_CURRENT_USER / HKEY_LOCAL_MACHINE, 0 when the code names none
+    std::string key;       // one of the four Run keys, "" when the code names none
+    int32_t view = 0;      // 32 or 64 for a code ending so; 0 the program's own view
 };
 DecodedCode DecodeStartupCode(std::string_view code);
 

@@ -13,10 +13,10 @@ namespace vt::reg {
 // One value as it is stored. Texts are UTF-8; `data` holds the stored bytes as the wide
 // calls return them (UTF-16LE for the text types).
 struct StoredValue {
-    int32_t root = 0;      // a predefined root
-    std::string key;       // below the root, without a leading "\"
-    bool view32 = false;   // the 32-bit view of the registry
-    std::string name;      // "" for the key's default value
+    int32_t root = 0;     // a predefined root
+    std::string key;      // below the root, without a leading "\"
+    bool view32 = false;  // the 32-bit view of the registry
+    std::string name;     // "" for the key's default value
     uint32_t type = 0;
     std::string data;
 };

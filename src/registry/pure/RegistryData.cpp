@@ -108,8 +108,7 @@ EncodeStatus EncodeForWrite(const Variant& value, int32_t dataType, std::string&
         if (value.IsBytes()) return EncodeStatus::UnsuitableKind;
         out = BuildMultiSz(value.ToText());
         return EncodeStatus::Ok;
-    case kBinary:
-        return value.IsEmpty() ? EncodeStatus::Ok : EncodeStatus::UnsuitableKind;
+    case kBinary: return value.IsEmpty() ? EncodeStatus::Ok : EncodeStatus::UnsuitableKind;
     case kDword:
     case kDwordBigEndian: {
         int32_t n = 0;
@@ -118,8 +117,7 @@ EncodeStatus EncodeForWrite(const Variant& value, int32_t dataType, std::string&
             auto r = ToInt32(value.Double());
             if (!r) return EncodeStatus::Overflow;
             n = *r;
-        } else if (!value.IsEmpty())
-            return EncodeStatus::UnsuitableKind;
+        } else if (!value.IsEmpty()) return EncodeStatus::UnsuitableKind;
         uint32_t u = static_cast<uint32_t>(n);
         AppendLE(out, dataType == kDword ? u : SwapEndian(u), 4);
         return EncodeStatus::Ok;
@@ -131,13 +129,11 @@ EncodeStatus EncodeForWrite(const Variant& value, int32_t dataType, std::string&
             auto r = ToInt64(value.Double());
             if (!r) return EncodeStatus::Overflow;
             n = *r;
-        } else if (!value.IsEmpty())
-            return EncodeStatus::UnsuitableKind;
+        } else if (!value.IsEmpty()) return EncodeStatus::UnsuitableKind;
         AppendLE(out, static_cast<uint64_t>(n), 8);
         return EncodeStatus::Ok;
     }
-    default:
-        return EncodeStatus::UnsupportedType;
+    default: return EncodeStatus::UnsupportedType;
     }
 }
 
@@ -152,16 +148,11 @@ Variant DecodeRead(uint32_t type, std::string_view data) {
     case kMultiSz:
         if (data.empty()) return Variant();
         return Variant(text());
-    case kExpandSz:
-        return Variant(text());
-    case kDword:
-        return Variant(static_cast<int32_t>(static_cast<uint32_t>(ReadLE(data, 4))));
-    case kDwordBigEndian:
-        return Variant(static_cast<int32_t>(SwapEndian(static_cast<uint32_t>(ReadLE(data, 4)))));
-    case kQword:
-        return Variant(static_cast<double>(static_cast<int64_t>(ReadLE(data, 8))));
-    default:
-        return Variant(Variant::ByteArray(data.begin(), data.end()));
+    case kExpandSz: return Variant(text());
+    case kDword: return Variant(static_cast<int32_t>(static_cast<uint32_t>(ReadLE(data, 4))));
+    case kDwordBigEndian: return Variant(static_cast<int32_t>(SwapEndian(static_cast<uint32_t>(ReadLE(data, 4)))));
+    case kQword: return Variant(static_cast<double>(static_cast<int64_t>(ReadLE(data, 8))));
+    default: return Variant(Variant::ByteArray(data.begin(), data.end()));
     }
 }
 

@@ -12,10 +12,8 @@ bool ClearSubTree(const std::string& keyPath, const TreeWalkOps& ops) {
     std::vector<std::string> subKeys;
     std::set<std::string> visitedSinceDeletion;
     for (;;) {
-        if (hasSubKeys && !subKeys.empty())
-            current += "\\" + subKeys[0];
-        else if (current != keyPath)
-            current = GetParentKey(current);
+        if (hasSubKeys && !subKeys.empty()) current += "\\" + subKeys[0];
+        else if (current != keyPath) current = GetParentKey(current);
         if (ops.yield) ops.yield();
         int deleted = ops.deleteLeafSubKeys(current);
         std::vector<std::string> names;

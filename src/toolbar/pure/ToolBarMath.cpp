@@ -121,41 +121,32 @@ std::vector<uint32_t> ColourRamp(uint32_t from, uint32_t to, int32_t n) {
     return out;
 }
 
-std::vector<GradientPart> GradientParts(int32_t mode, int32_t x, int32_t y, int32_t w, int32_t h,
-                                        uint32_t backColor, uint32_t gradientColor) {
+std::vector<GradientPart> GradientParts(int32_t mode, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t backColor,
+                                        uint32_t gradientColor) {
     std::vector<GradientPart> parts;
-    auto add = [&](int32_t px, int32_t py, int32_t pw, int32_t ph, GradientDirection d, uint32_t from,
-                   uint32_t to, int32_t steps) {
+    auto add = [&](int32_t px, int32_t py, int32_t pw, int32_t ph, GradientDirection d, uint32_t from, uint32_t to,
+                   int32_t steps) {
         if (pw <= 0 || ph <= 0) return;
         parts.push_back({px, py, pw, ph, d, ColourRamp(from, to, steps)});
     };
     if (w <= 0 || h <= 0) return parts;
     const int32_t halfW = RoundHalfEven(w / 2.0), halfH = RoundHalfEven(h / 2.0);
     switch (mode) {
-    case 1:
-        add(x, y, w, h, GradientDirection::Horizontal, gradientColor, backColor, w);
-        break;
+    case 1: add(x, y, w, h, GradientDirection::Horizontal, gradientColor, backColor, w); break;
     case 2:
         add(x, y, halfW, h, GradientDirection::Horizontal, gradientColor, backColor, halfW);
         add(RoundHalfEven(x + w / 2.0 - 1), y, halfW, h, GradientDirection::Horizontal, backColor, gradientColor,
             halfW);
         break;
-    case 3:
-        add(x, y, w, h, GradientDirection::Vertical, gradientColor, backColor, h);
-        break;
+    case 3: add(x, y, w, h, GradientDirection::Vertical, gradientColor, backColor, h); break;
     case 4:
         add(x, y, w, halfH, GradientDirection::Vertical, gradientColor, backColor, halfH);
-        add(x, RoundHalfEven(y + h / 2.0 - 1), w, RoundHalfEven(h / 2.0 + 1), GradientDirection::Vertical,
-            backColor, gradientColor, RoundHalfEven(h / 2.0 + 1));
+        add(x, RoundHalfEven(y + h / 2.0 - 1), w, RoundHalfEven(h / 2.0 + 1), GradientDirection::Vertical, backColor,
+            gradientColor, RoundHalfEven(h / 2.0 + 1));
         break;
-    case 5:
-        add(x, y, w, h, GradientDirection::DiagonalDown, gradientColor, backColor, w + h - 1);
-        break;
-    case 6:
-        add(x, y, w, h, GradientDirection::DiagonalUp, gradientColor, backColor, w + h - 1);
-        break;
-    default:
-        break;
+    case 5: add(x, y, w, h, GradientDirection::DiagonalDown, gradientColor, backColor, w + h - 1); break;
+    case 6: add(x, y, w, h, GradientDirection::DiagonalUp, gradientColor, backColor, w + h - 1); break;
+    default: break;
     }
     return parts;
 }
@@ -172,9 +163,8 @@ ToolBarLayout ComputeToolBarLayout(const ToolBarLayoutInput& in) {
     if (in.autoSize) {
         out.buttonsPerRow = std::max(in.surfaceWidth / bw, 1);
         out.rows = (count - 1) / out.buttonsPerRow + 1;
-        out.cellWidth = (out.buttonsPerRow >= count || in.warpSize)
-                            ? bw
-                            : static_cast<double>(in.surfaceWidth) / out.buttonsPerRow;
+        out.cellWidth =
+            (out.buttonsPerRow >= count || in.warpSize) ? bw : static_cast<double>(in.surfaceWidth) / out.buttonsPerRow;
         out.cellHeight = std::max(static_cast<double>(in.surfaceHeight) / out.rows, static_cast<double>(bh));
     } else {
         out.cellWidth = bw;
@@ -214,9 +204,8 @@ int32_t HitTestButton(const ToolBarLayout& layout, int32_t buttonCount, double x
     return i;
 }
 
-ButtonRects ComputeButtonRects(int32_t alignment, double x, double y, double cellW, double cellH,
-                               double textHeight, double iconBoxWidth, double letterHeight, bool hasIcon,
-                               bool hasCaption, double lift) {
+ButtonRects ComputeButtonRects(int32_t alignment, double x, double y, double cellW, double cellH, double textHeight,
+                               double iconBoxWidth, double letterHeight, bool hasIcon, bool hasCaption, double lift) {
     ButtonRects r;
     if (hasIcon && !hasCaption) {
         r.captionX = x;

@@ -43,8 +43,8 @@ std::vector<std::string> SplitToLines(std::string_view text, int32_t length, boo
 std::vector<uint32_t> ColourRamp(uint32_t from, uint32_t to, int32_t n);
 
 enum class GradientDirection {
-    Horizontal,  // colours[i] fills column i
-    Vertical,    // colours[i] fills row i
+    Horizontal,    // colours[i] fills column i
+    Vertical,      // colours[i] fills row i
     DiagonalDown,  // colours[col + row]: starts at the top-left corner
     DiagonalUp,    // colours[col + (h - 1 - row)]: starts at the bottom-left corner
 };
@@ -55,8 +55,8 @@ struct GradientPart {
 };
 // The painted pieces of background gradient `mode` (1..6) over (x, y, w, h); empty for
 // mode 0, unknown modes and empty areas.
-std::vector<GradientPart> GradientParts(int32_t mode, int32_t x, int32_t y, int32_t w, int32_t h,
-                                        uint32_t backColor, uint32_t gradientColor);
+std::vector<GradientPart> GradientParts(int32_t mode, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t backColor,
+                                        uint32_t gradientColor);
 
 struct ToolBarLayoutInput {
     int32_t surfaceWidth = 0, surfaceHeight = 0;  // client pixels
@@ -91,8 +91,7 @@ struct ButtonRects {
 };
 // iconBoxWidth is the icon's width plus the padding; textHeight the caption height;
 // letterHeight the height of "A".
-ButtonRects ComputeButtonRects(int32_t alignment, double x, double y, double cellW, double cellH,
-                               double textHeight, double iconBoxWidth, double letterHeight, bool hasIcon,
-                               bool hasCaption, double lift);
+ButtonRects ComputeButtonRects(int32_t alignment, double x, double y, double cellW, double cellH, double textHeight,
+                               double iconBoxWidth, double letterHeight, bool hasIcon, bool hasCaption, double lift);
 
 }  // namespace vt

@@ -89,7 +89,8 @@ TEST(CommandLine, PicksTheFileAHostRuns) {
         {"mshta \"C:\\Users\\x\\app.hta\"", {"C:\\Users\\x\\app.hta"}},
         {"cmd /c start \"\" /min \"C:\\Users\\x\\go.bat\"", {"C:\\Users\\x\\go.bat"}},
         {"cmd.exe /q /c C:\\x\\a.cmd & exit", {"C:\\x\\a.cmd"}},
-        {"C:\\WINDOWS\\system32\\rundll32.exe C:\\Users\\x\\AppData\\evil.dll,Start", {"C:\\Users\\x\\AppData\\evil.dll"}},
+        {"C:\\WINDOWS\\system32\\rundll32.exe C:\\Users\\x\\AppData\\evil.dll,Start",
+         {"C:\\Users\\x\\AppData\\evil.dll"}},
         {"Rundll32 \"C:\\Program Files\\a,b\\lib.dll\",#1 more", {"C:\\Program Files\\a,b\\lib.dll"}},
         {"rundll32.exe shell32.dll,Control_RunDLL desk.cpl", {}},
         // Not a host: its own arguments are never taken for its file.
@@ -128,9 +129,10 @@ TEST(SystemFiles, NormalizesPathsAsText) {
 
 TEST(SystemFiles, WindowsFolderAtAnyDepthWholeNamesAnyCase) {
     const char* win = "C:\\windows";
-    for (const char* p : {"C:\\windows", "c:\\WINDOWS\\", "C:\\Windows\\explorer.exe", "C:\\Windows\\System32\\notepad.exe",
-                          "C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "C:\\Users\\..\\Windows\\System32\\a.exe",
-                          "C:/windows/syswow64/b.dll", "\\\\?\\C:\\Windows\\a.exe"})
+    for (const char* p :
+         {"C:\\windows", "c:\\WINDOWS\\", "C:\\Windows\\explorer.exe", "C:\\Windows\\System32\\notepad.exe",
+          "C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "C:\\Users\\..\\Windows\\System32\\a.exe",
+          "C:/windows/syswow64/b.dll", "\\\\?\\C:\\Windows\\a.exe"})
         EXPECT_TRUE(vt::IsInWindowsFolder(p, win)) << p;
     for (const char* p : {"C:\\Windows2\\a.exe", "C:\\WindowsApps\\a.exe", "C:\\Users\\x\\Windows\\a.exe",
                           "D:\\Windows\\a.exe", "C:\\Windows\\..\\a.exe", "notepad.exe", ""})

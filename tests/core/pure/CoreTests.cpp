@@ -36,10 +36,10 @@ TEST(WildcardMatch, Table) {
         {"a-c", "a[a-]c", true},   // "-" before "]" is a literal
         {"amc", "a[a-z]c", true},  // range
         {"aMc", "a[a-z]c", false},
-        {"a[c", "a[c", true},      // unclosed "[" is a literal
+        {"a[c", "a[c", true},  // unclosed "[" is a literal
         {"ab", "a[b", false},
-        {"a", "[]", false},        // empty list matches nothing
-        {"a", "[!]", true},        // negated empty list matches any one character
+        {"a", "[]", false},  // empty list matches nothing
+        {"a", "[!]", true},  // negated empty list matches any one character
         {"", "[!]", false},
         {"desktop.ini", "*.ini", true},
         {"x.lnk.txt", "*.lnk", false},
@@ -47,15 +47,15 @@ TEST(WildcardMatch, Table) {
         {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*a*a*b", false},
         {"a*b", "a[*]b", true},
         {"axb", "a[*]b", false},
-        {"caff\xc3\xa8.exe", "caff?.exe", true},     // "?" is one character, not one byte
+        {"caff\xc3\xa8.exe", "caff?.exe", true},  // "?" is one character, not one byte
         {"caff\xc3\xa8.exe", "caff??.exe", false},
         {"\xc3\xa8", "[\xc3\xa0-\xc3\xac]", true},  // a range of accented letters
         {"\xc3\xa8", "[!\xc3\xa8]", false},
-        {"\xff\xfe", "??", true},                    // invalid bytes stand for themselves
-        {"1", "\xc0\xa3", false},                   // an overlong "#" is two plain bytes, not a digit test
-        {"ab", "\xc1\xaa", false},                  // nor is an overlong "*" a run
+        {"\xff\xfe", "??", true},   // invalid bytes stand for themselves
+        {"1", "\xc0\xa3", false},   // an overlong "#" is two plain bytes, not a digit test
+        {"ab", "\xc1\xaa", false},  // nor is an overlong "*" a run
         {"\xc1\xaa", "??", true},
-        {"\xed\xa0\x80", "?", false},               // a surrogate is three bytes, not one character
+        {"\xed\xa0\x80", "?", false},  // a surrogate is three bytes, not one character
     };
     for (const auto& c : cases)
         EXPECT_EQ(vt::WildcardMatch(c.name, c.pattern), c.expected) << c.name << " ~ " << c.pattern;
@@ -66,8 +66,10 @@ TEST(WildcardMatch, NoCaseLowersBothSides) {
     EXPECT_TRUE(vt::WildcardMatchNoCase("software", "SOFT*"));
     EXPECT_FALSE(vt::WildcardMatchNoCase("hardware", "SOFT*"));
     EXPECT_TRUE(vt::WildcardMatchNoCase("\xc3\x89T\xc3\x89.TXT", "\xc3\xa9t\xc3\xa9.*"));  // É vs é
-    EXPECT_TRUE(vt::WildcardMatchNoCase("\xD0\x94\xD0\x9E\xD0\x9A\xD0\xA3\xD0\x9C\xD0\x95\xD0\x9D\xD0\xA2.TXT", "\xD0\xB4\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82.*"));
-    EXPECT_TRUE(vt::WildcardMatchNoCase("\xCE\x91\xCE\xA1\xCE\xA7\xCE\x95\xCE\x99\xCE\x9F", "\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9?"));
+    EXPECT_TRUE(vt::WildcardMatchNoCase("\xD0\x94\xD0\x9E\xD0\x9A\xD0\xA3\xD0\x9C\xD0\x95\xD0\x9D\xD0\xA2.TXT",
+                                        "\xD0\xB4\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82.*"));
+    EXPECT_TRUE(vt::WildcardMatchNoCase("\xCE\x91\xCE\xA1\xCE\xA7\xCE\x95\xCE\x99\xCE\x9F",
+                                        "\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xB9?"));
     EXPECT_TRUE(vt::WildcardMatchNoCase("\xC4\xB0zmir", "IZMIR"));
     EXPECT_FALSE(vt::WildcardMatchNoCase("Irmak", "\xC4\xB1*"));
     // Lowering never turns an overlong form into the wildcard it spells.
@@ -94,21 +96,27 @@ TEST(CaseMap, LowersEveryScriptOneCodePointForOne) {
         const char* text;
         const char* lowered;
     } cases[] = {
-        {"\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2, \xD0\x81\xD0\xB6\xD0\xB8\xD0\xBA", "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD1\x91\xD0\xB6\xD0\xB8\xD0\xBA"},  // Cyrillic
-        {"\xCE\x91\xCE\x92\xCE\x93 \xCE\x86\xCE\x88\xCE\x89 \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91", "\xCE\xB1\xCE\xB2\xCE\xB3 \xCE\xAC\xCE\xAD\xCE\xAE \xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1"},  // Greek with accents
+        {"\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2, \xD0\x81\xD0\xB6\xD0\xB8\xD0\xBA",
+         "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD1\x91\xD0\xB6\xD0\xB8\xD0\xBA"},  // Cyrillic
+        {"\xCE\x91\xCE\x92\xCE\x93 \xCE\x86\xCE\x88\xCE\x89 \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91",
+         "\xCE\xB1\xCE\xB2\xCE\xB3 \xCE\xAC\xCE\xAD\xCE\xAE \xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1"},  // Greek with
+                                                                                                         // accents
         {"\xC4\xB0STANBUL", "istanbul"},  // dotted capital I: a plain i
-        {"I\xC4\x9E" "DIR", "i\xC4\x9F" "dir"},  // capital I: i, never the dotless i
-        {"\xC4\xB1l\xC4\xB1k", "\xC4\xB1l\xC4\xB1k"},  // dotless small i stays
+        {"I\xC4\x9E"
+         "DIR",
+         "i\xC4\x9F"
+         "dir"},                                                                   // capital I: i, never the dotless i
+        {"\xC4\xB1l\xC4\xB1k", "\xC4\xB1l\xC4\xB1k"},                              // dotless small i stays
         {"\xD4\xB1\xD5\x90\xD4\xB5\xD5\x8E", "\xD5\xA1\xD6\x80\xD5\xA5\xD5\xBE"},  // Armenian
-        {"\xC4\x80\xC4\x9E\xC5\x81\xC5\x90\xC5\xBD \xC7\x85", "\xC4\x81\xC4\x9F\xC5\x82\xC5\x91\xC5\xBE \xC7\x86"},  // Latin Extended, titlecase digraph
-        {"\xE1\xBA\x9E \xEF\xBC\xA1", "\xC3\x9F \xEF\xBD\x81"},  // capital sharp s, full-width
+        {"\xC4\x80\xC4\x9E\xC5\x81\xC5\x90\xC5\xBD \xC7\x85",
+         "\xC4\x81\xC4\x9F\xC5\x82\xC5\x91\xC5\xBE \xC7\x86"},                     // Latin Extended, titlecase digraph
+        {"\xE1\xBA\x9E \xEF\xBC\xA1", "\xC3\x9F \xEF\xBD\x81"},                    // capital sharp s, full-width
         {"\xF0\x90\x90\x80\xF0\x90\x90\x81", "\xF0\x90\x90\xA8\xF0\x90\x90\xA9"},  // outside the basic plane
-        {"d\xC3\xA9j\xC3\xA0 vu", "d\xC3\xA9j\xC3\xA0 vu"},  // already lower
-        {"A\xff\xc3", "a\xff\xc3"},  // bytes that are not UTF-8 stay
+        {"d\xC3\xA9j\xC3\xA0 vu", "d\xC3\xA9j\xC3\xA0 vu"},                        // already lower
+        {"A\xff\xc3", "a\xff\xc3"},                                                // bytes that are not UTF-8 stay
     };
     for (const auto& c : cases) EXPECT_EQ(vt::LowerText(c.text), c.lowered) << c.text;
 }
-
 
 TEST(PathDepth, CountsComponents) {
     EXPECT_EQ(vt::PathDepth(""), 0);

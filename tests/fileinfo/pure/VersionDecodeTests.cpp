@@ -37,14 +37,10 @@ TEST(VersionDecode, LanguageAndCodePageWidenSigned16Bit) {
         const char* key;
         int32_t language, codePage;
     } cases[] = {
-        {"040904E4", 1033, 1252},
-        {"0409FDE9", 1033, -535},
-        {"FFFF8000", -1, -32768},
-        {"7FFF0000", 32767, 0},
-        {"0409fde9", 1033, -535},
-        {"040904E", 0, 0},    // not eight characters
-        {"040904E40", 0, 0},
-        {"", 0, 0},
+        {"040904E4", 1033, 1252}, {"0409FDE9", 1033, -535},
+        {"FFFF8000", -1, -32768}, {"7FFF0000", 32767, 0},
+        {"0409fde9", 1033, -535}, {"040904E", 0, 0},  // not eight characters
+        {"040904E40", 0, 0},      {"", 0, 0},
         {"04G904E4", 0, 1252},  // a bad digit spoils only its own half
     };
     for (const auto& c : cases) {
@@ -67,9 +63,14 @@ TEST(VersionDecode, OsTypeAndSubtypeTexts) {
         uint32_t os;
         const char* text;
     } oses[] = {
-        {0x40004, "Win32 API on Windows NT"}, {0x4, "Win32 API"}, {0, "Unknown API"},
-        {0x10001, "Win16 API on DOS"},       {0x20002, "PM16 API on OS2/16"}, {0x30003, "PM32 API on OS2/32"},
-        {0x40000, "Unknown API on Windows NT"}, {0x50004, "Win32 API"},
+        {0x40004, "Win32 API on Windows NT"},
+        {0x4, "Win32 API"},
+        {0, "Unknown API"},
+        {0x10001, "Win16 API on DOS"},
+        {0x20002, "PM16 API on OS2/16"},
+        {0x30003, "PM32 API on OS2/32"},
+        {0x40000, "Unknown API on Windows NT"},
+        {0x50004, "Win32 API"},
     };
     for (const auto& c : oses) EXPECT_EQ(vt::FileOSText(c.os), c.text) << std::hex << c.os;
 
@@ -81,9 +82,9 @@ TEST(VersionDecode, OsTypeAndSubtypeTexts) {
         uint32_t type, subtype;
         const char* text;
     } subs[] = {
-        {3, 0, "Unknown"},  {3, 1, "Printer"}, {3, 7, "System"},   {3, 11, "Input Method"}, {3, 12, "Unknown"},
-        {4, 1, "Raster"},   {4, 3, "TrueType"}, {4, 4, "Unknown"},  {5, 0x27, "39"},        {5, 0, "0"},
-        {1, 7, "Unknown"},  {2, 3, "Unknown"},  {0, 0, "Unknown"},
+        {3, 0, "Unknown"}, {3, 1, "Printer"},  {3, 7, "System"},  {3, 11, "Input Method"}, {3, 12, "Unknown"},
+        {4, 1, "Raster"},  {4, 3, "TrueType"}, {4, 4, "Unknown"}, {5, 0x27, "39"},         {5, 0, "0"},
+        {1, 7, "Unknown"}, {2, 3, "Unknown"},  {0, 0, "Unknown"},
     };
     for (const auto& c : subs) EXPECT_EQ(vt::FileSubTypeText(c.type, c.subtype), c.text) << c.type << "/" << c.subtype;
 }
@@ -93,14 +94,11 @@ TEST(VersionDecode, ExeKindFromPackedShellAnswer) {
         uint32_t packed;
         int32_t kind;
     } cases[] = {
-        {0, 0},
-        {0x05024550, 1},  // GUI, expects Windows 5.2
-        {0x04004550, 1},
-        {0x00004550, 3},  // console
-        {0x00005A4D, 2},  // MS-DOS
-        {0x00004D5A, 2},  // the same with the signature bytes swapped
-        {0x00001234, 0},
-        {0x80004550, 3},  // negative high word: not a Windows version, decided by the low word
+        {0, 0},          {0x05024550, 1},  // GUI, expects Windows 5.2
+        {0x04004550, 1}, {0x00004550, 3},  // console
+        {0x00005A4D, 2},                   // MS-DOS
+        {0x00004D5A, 2},                   // the same with the signature bytes swapped
+        {0x00001234, 0}, {0x80004550, 3},  // negative high word: not a Windows version, decided by the low word
     };
     for (const auto& c : cases) EXPECT_EQ(vt::ExeKind(c.packed), c.kind) << std::hex << c.packed;
 }

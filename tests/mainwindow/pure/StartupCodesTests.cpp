@@ -74,9 +74,7 @@ TEST(StartupCodes, ApprovalRecordsOnlyForRunEntriesAndFolderFiles) {
     for (const auto& c : cases) {
         auto place = vt::ApprovalPlaceFor(vt::DecodeStartupCode(c.code), c.in32);
         EXPECT_EQ(place.list, c.list) << c.code;
-        if (*c.list) {
-            EXPECT_EQ(place.root, c.root) << c.code;
-        }
+        if (*c.list) { EXPECT_EQ(place.root, c.root) << c.code; }
     }
 }
 
@@ -86,12 +84,18 @@ TEST(StartupCodes, DecodeEveryCode) {
         int32_t folder, root;
         const char* key;
     } cases[] = {
-        {"CUR", 0, kRootCurrentUser, vt::kKeyRun},          {"CURO", 0, kRootCurrentUser, vt::kKeyRunOnce},
-        {"CURS", 0, kRootCurrentUser, vt::kKeyRunServices}, {"CURSO", 0, kRootCurrentUser, vt::kKeyRunServicesOnce},
-        {"LMR", 0, kRootLocalMachine, vt::kKeyRun},         {"LMRSO", 0, kRootLocalMachine, vt::kKeyRunServicesOnce},
-        {"CU", 0, kRootCurrentUser, ""},                    {"LM", 0, kRootLocalMachine, ""},
-        {"UST", 7, 0, ""},                                  {"CST", 24, 0, ""},
-        {"LMRO32", 0, kRootLocalMachine, vt::kKeyRunOnce},  {"32", 0, 0, ""},
+        {"CUR", 0, kRootCurrentUser, vt::kKeyRun},
+        {"CURO", 0, kRootCurrentUser, vt::kKeyRunOnce},
+        {"CURS", 0, kRootCurrentUser, vt::kKeyRunServices},
+        {"CURSO", 0, kRootCurrentUser, vt::kKeyRunServicesOnce},
+        {"LMR", 0, kRootLocalMachine, vt::kKeyRun},
+        {"LMRSO", 0, kRootLocalMachine, vt::kKeyRunServicesOnce},
+        {"CU", 0, kRootCurrentUser, ""},
+        {"LM", 0, kRootLocalMachine, ""},
+        {"UST", 7, 0, ""},
+        {"CST", 24, 0, ""},
+        {"LMRO32", 0, kRootLocalMachine, vt::kKeyRunOnce},
+        {"32", 0, 0, ""},
         {"", 0, 0, ""},
     };
     for (const auto& c : cases) {

@@ -46,7 +46,8 @@ TEST(RegFile, ValueLinesInEveryForm) {
         {"Bin", 3, std::string("\x00\xff\x10", 3), u"\"Bin\"=hex:00,ff,10"},
         {"NoBytes", 3, "", u"\"NoBytes\"=hex:"},
         {"None", 0, "\x01", u"\"None\"=hex(0):01"},
-        {"Caf\xc3\xa9 \xe2\x82\xac", 1, Wide(u"d\u00e9j\u00e0 \U0001F600"), u"\"Caf\u00e9 \u20ac\"=\"d\u00e9j\u00e0 \U0001F600\""},
+        {"Caf\xc3\xa9 \xe2\x82\xac", 1, Wide(u"d\u00e9j\u00e0 \U0001F600"),
+         u"\"Caf\u00e9 \u20ac\"=\"d\u00e9j\u00e0 \U0001F600\""},
     };
     for (const auto& c : cases) EXPECT_EQ(RegValueLine(c.name, c.type, c.data), c.line) << c.name;
 }
@@ -61,12 +62,8 @@ TEST(RegFile, LongDataWrapsAtTheEditorsWidthAndKeepsEveryByte) {
         size_t end = line.find(u"\r\n", start);
         std::u16string part = line.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
         EXPECT_LE(part.size(), 80u);
-        if (!first) {
-            EXPECT_EQ(part.substr(0, 2), u"  ");
-        }
-        if (end != std::u16string::npos) {
-            EXPECT_EQ(part.back(), u'\\');
-        }
+        if (!first) { EXPECT_EQ(part.substr(0, 2), u"  "); }
+        if (end != std::u16string::npos) { EXPECT_EQ(part.back(), u'\\'); }
         for (char16_t c : part) bytes += c == u',';
         first = false;
         if (end == std::u16string::npos) break;
@@ -121,16 +118,17 @@ TEST(RegFile, ANameWithALineBreakIsNeverWrittenAsLinesOfItsOwn) {
     v.key = "Software\\Bad\r\nKey";
     EXPECT_EQ(vt::reg::RegFileEntry(v), std::nullopt);
     v.key = "Software";
-    EXPECT_EQ(vt::reg::RegFileEntry(v, "one\r\ntwo"), u"; one  two\r\n[HKEY_CURRENT_USER\\Software]\r\n\"App\"=\"a.exe\"\r\n\r\n");
+    EXPECT_EQ(vt::reg::RegFileEntry(v, "one\r\ntwo"),
+              u"; one  two\r\n[HKEY_CURRENT_USER\\Software]\r\n\"App\"=\"a.exe\"\r\n\r\n");
 }
 
 TEST(RegFile, Utf8ToUtf16KeepsEveryLetterAndReplacesBrokenBytes) {
     EXPECT_EQ(vt::reg::Utf16FromUtf8("a\xc3\xa8\xe2\x82\xac\xf0\x9f\x98\x80"), u"a\u00e8\u20ac\U0001F600");
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xc3"), u"\uFFFD");
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xe2\x82x"), u"\uFFFD\uFFFDx");
-    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");  // an encoded surrogate
-    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xc0\xaf"), u"\uFFFD\uFFFD");            // overlong
-    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xe0\x80\xaf"), u"\uFFFD\uFFFD\uFFFD");  // overlong, three bytes
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");             // an encoded surrogate
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xc0\xaf"), u"\uFFFD\uFFFD");                       // overlong
+    EXPECT_EQ(vt::reg::Utf16FromUtf8("\xe0\x80\xaf"), u"\uFFFD\uFFFD\uFFFD");             // overlong, three bytes
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xf0\x8f\xbf\xbf"), std::u16string(4, u'\uFFFD'));  // overlong, four
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xf4\x90\x80\x80"), std::u16string(4, u'\uFFFD'));  // past U+10FFFF
     EXPECT_EQ(vt::reg::Utf16FromUtf8("\xf4\x8f\xbf\xbf"), u"\U0010FFFF");

@@ -56,7 +56,7 @@ TEST(RegistryData, MultiSzFromText) {
         {"a\0"s, "a\0\0"s},
         {"", "\0\0"s},
         {"\r\n\r\n", "\0\0"s},
-        {"\r\na", "a\0\0"s},  // no empty first item that would hide the rest
+        {"\r\na", "a\0\0"s},          // no empty first item that would hide the rest
         {"a\rb\nc", "a\rb\nc\0\0"s},  // lone CR and LF are text
         {"Citt\xc3\xa0\r\nx", "Citt\xc3\xa0\0x\0\0"s},
     };
@@ -132,16 +132,16 @@ TEST(RegistryData, DecodeRead) {
         Variant value;
     } cases[] = {
         {1, "abc\0"s, Variant("abc")},
-        {1, "", Variant()},                  // REG_SZ without data: empty
-        {1, "abc", Variant("abc")},          // missing terminator: nothing lost
+        {1, "", Variant()},          // REG_SZ without data: empty
+        {1, "abc", Variant("abc")},  // missing terminator: nothing lost
         {1, "\0"s, Variant("")},
-        {2, "", Variant("")},                // REG_EXPAND_SZ without data: ""
-        {2, "%X%\0"s, Variant("%X%")},       // expanded by the caller
+        {2, "", Variant("")},           // REG_EXPAND_SZ without data: ""
+        {2, "%X%\0"s, Variant("%X%")},  // expanded by the caller
         {7, "a\0b\0\0"s, Variant("a\0b\0"s)},
         {7, "", Variant()},
         {4, "\x04\x03\x02\x01"s, Variant(0x01020304)},
         {4, "\xff\xff\xff\xff"s, Variant(-1)},
-        {4, "\x05"s, Variant(5)},            // short data padded
+        {4, "\x05"s, Variant(5)},  // short data padded
         {5, "\0\0\0\x01"s, Variant(1)},
         {5, "\x80\0\0\0"s, Variant(std::numeric_limits<int32_t>::min())},
         {11, "\x00\xf2\x05\x2a\x01\0\0\0"s, Variant(5e9)},
@@ -185,12 +185,8 @@ TEST(RegistryData, ExportRootNameAndParameters) {
         std::string name;
         int32_t number = 0;
         EXPECT_EQ(ExportRootName(c.root, name, number), c.status) << c.root;
-        if (c.status == S::Ok) {
-            EXPECT_EQ(name, c.name) << c.root;
-        }
-        if (c.status == S::NotSupported) {
-            EXPECT_EQ(number, c.number) << c.root;
-        }
+        if (c.status == S::Ok) { EXPECT_EQ(name, c.name) << c.root; }
+        if (c.status == S::NotSupported) { EXPECT_EQ(number, c.number) << c.root; }
     }
     EXPECT_EQ(ExportParameters("C:\\t.reg", "HKEY_CURRENT_USER", "Software\\Test"),
               "/e \"C:\\t.reg\" HKEY_CURRENT_USER\\Software\\Test");

@@ -78,10 +78,10 @@ TEST(TreeWalk, EndsWhenAKeyRefusesDeletion) {
         std::vector<const char*> keys;
         const char* refuses;
     } cases[] = {
-        {{"K\\stuck", "K\\other"}, "K\\stuck"},                 // a leaf right below
-        {{"K\\other", "K\\stuck"}, "K\\stuck"},                 // not the first name
+        {{"K\\stuck", "K\\other"}, "K\\stuck"},                        // a leaf right below
+        {{"K\\other", "K\\stuck"}, "K\\stuck"},                        // not the first name
         {{"K\\A\\B\\stuck", "K\\A\\B\\x", "K\\C"}, "K\\A\\B\\stuck"},  // deep below
-        {{"K\\A\\B", "K\\A\\C"}, "K\\A"},                      // a key in the middle
+        {{"K\\A\\B", "K\\A\\C"}, "K\\A"},                              // a key in the middle
     };
     for (const auto& c : cases) {
         FakeTree t;

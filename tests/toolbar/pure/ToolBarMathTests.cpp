@@ -37,8 +37,14 @@ TEST(ToolBarMath, IsDelim) {
     struct Case {
         const char* ch;
         bool delim;
-    } cases[] = {{"7", true}, {"_", false}, {" ", true}, {"-", true}, {"a", false}, {"Z", false},
-                 {"\xc3\xa0", false} /* a grave: part of Italian words */, {"", true}};
+    } cases[] = {{"7", true},
+                 {"_", false},
+                 {" ", true},
+                 {"-", true},
+                 {"a", false},
+                 {"Z", false},
+                 {"\xc3\xa0", false} /* a grave: part of Italian words */,
+                 {"", true}};
     for (const auto& c : cases) EXPECT_EQ(vt::IsDelim(std::string_view(c.ch)), c.delim) << c.ch;
 }
 
@@ -52,11 +58,17 @@ TEST(ToolBarMath, SplitToLines) {
     } cases[] = {
         {" Processi", 70, true, {"Processi"}},
         {" Scansione file", 80, true, {"Scansione", "file"}},
-        {" Scansione", 70, true, {"Scansion", "e"}},  // the leading blank is no break point
+        {" Scansione", 70, true, {"Scansion", "e"}},            // the leading blank is no break point
         {" Abcdefghijklmn", 70, true, {"Abcdefgh", "ijklmn"}},  // no break point: cut at the character
         {" a\r\nb", 70, true, {"ab"}},
         {" a\r\nb", 70, false, {"a\r\nb"}},
-        {" Citt\xc3\xa0" "dimare", 60, true, {"Citt\xc3\xa0" "di", "mare"}},  // no break inside the word
+        {" Citt\xc3\xa0"
+         "dimare",
+         60,
+         true,
+         {"Citt\xc3\xa0"
+          "di",
+          "mare"}},  // no break inside the word
         {"", 70, true, {""}},
         {"   ", 70, true, {""}},
         {" x", 1, true, {"x"}},  // narrower than one character: still ends

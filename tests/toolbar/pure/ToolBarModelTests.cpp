@@ -114,9 +114,7 @@ TEST(ToolBarModel, NoCurrentButtonReadsEmptyIgnoresWritesAndRefusesEdits) {
     try {
         m.ButtonRemove(0);
         FAIL() << "remove without a current button must fail";
-    } catch (const vt::AppError& e) {
-        EXPECT_EQ(e.Number(), 9);
-    }
+    } catch (const vt::AppError& e) { EXPECT_EQ(e.Number(), 9); }
     EXPECT_THROW(m.ButtonMoveTo(1), vt::AppError);
     EXPECT_EQ(m.Button_Count(), 3);
 }
@@ -218,15 +216,43 @@ TEST(ToolBarPropertyBag, EveryKeyRoundTripsInOrderAndCaseInsensitively) {
 
     vt::PropertyBag bag;
     a.WriteProperties(bag);
-    const std::vector<std::string> expected = {
-        "appearance", "backcolor", "borderstyle", "enabled", "font", "forecolor", "button_count",
-        "button_index", "background", "buttonswidth", "autosize", "buttonsheight", "buttonsperrow",
-        "hovercolor", "warpsize", "tootipstyle", "tooltipbackcol", "tooltipforecol", "backgradient",
-        "backgradientcol", "buttonsstyle", "bordercolor", "hovericonshadow",
-        "buttoncaption0", "buttonpicture0", "buttontooltiptext0", "buttontooltipicon0", "buttonenabled0",
-        "buttonpressed0", "buttoniconallignment0",
-        "buttoncaption1", "buttonpicture1", "buttontooltiptext1", "buttontooltipicon1", "buttonenabled1",
-        "buttonpressed1", "buttoniconallignment1"};
+    const std::vector<std::string> expected = {"appearance",
+                                               "backcolor",
+                                               "borderstyle",
+                                               "enabled",
+                                               "font",
+                                               "forecolor",
+                                               "button_count",
+                                               "button_index",
+                                               "background",
+                                               "buttonswidth",
+                                               "autosize",
+                                               "buttonsheight",
+                                               "buttonsperrow",
+                                               "hovercolor",
+                                               "warpsize",
+                                               "tootipstyle",
+                                               "tooltipbackcol",
+                                               "tooltipforecol",
+                                               "backgradient",
+                                               "backgradientcol",
+                                               "buttonsstyle",
+                                               "bordercolor",
+                                               "hovericonshadow",
+                                               "buttoncaption0",
+                                               "buttonpicture0",
+                                               "buttontooltiptext0",
+                                               "buttontooltipicon0",
+                                               "buttonenabled0",
+                                               "buttonpressed0",
+                                               "buttoniconallignment0",
+                                               "buttoncaption1",
+                                               "buttonpicture1",
+                                               "buttontooltiptext1",
+                                               "buttontooltipicon1",
+                                               "buttonenabled1",
+                                               "buttonpressed1",
+                                               "buttoniconallignment1"};
     EXPECT_EQ(bag.Keys(), expected);
     EXPECT_EQ(bag.ReadInt("BUTTONTOOLTIPICON1", 0), 2);
 
