@@ -65,18 +65,18 @@ struct Recorder : vt::IScanRegistryEvents {
 
     void CurrentData(const std::string& Value, const std::string& Key, int32_t, bool& Delete) override {
         log.emplace_back("D " + Key + "|" + Value);
-        if (scanner && !scanner->Scanning()) scanningSeen.push_back("not scanning in CurrentData");
+        if (scanner && !scanner->Scanning()) scanningSeen.emplace_back("not scanning in CurrentData");
         if (onData) onData(Value, Key, Delete);
     }
     void CurrentKey(const std::string& Key, int32_t, bool& Delete) override {
         log.emplace_back("K " + Key);
-        if (scanner && !scanner->Scanning()) scanningSeen.push_back("not scanning in CurrentKey");
+        if (scanner && !scanner->Scanning()) scanningSeen.emplace_back("not scanning in CurrentKey");
         if (onKey) onKey(Key, Delete);
     }
     void DoneScanning(int32_t TotalData, int32_t TotalKeys) override {
         ++done;
         log.emplace_back("Done " + std::to_string(TotalData) + " " + std::to_string(TotalKeys));
-        if (scanner && scanner->Scanning()) scanningSeen.push_back("scanning in DoneScanning");
+        if (scanner && scanner->Scanning()) scanningSeen.emplace_back("scanning in DoneScanning");
     }
 };
 
