@@ -84,6 +84,14 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
+    def hang_up(self):
+        """Closes the connection at once, with no more bytes, as a failing server does."""
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
     def do_GET(self):
         st = self.server.state
         url = urllib.parse.urlsplit(self.path)
@@ -135,12 +143,7 @@ class Handler(BaseHTTPRequestHandler):
         if mode == "500":
             return self.send_text(500, "Internal Server Error")
         if mode == "close":
-            self.close_connection = True
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
-            return
+            return self.hang_up()
         if mode == "silent":
             time.sleep(3600)
             return
@@ -168,11 +171,7 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(data)
             self.wfile.flush()
             if mode != "short-length":
-                self.close_connection = True
-                try:
-                    self.connection.shutdown(socket.SHUT_RDWR)
-                except OSError:
-                    pass
+                self.hang_up()
             return
         if mode == "line10m":
             return self.send_text(200, HEADER + "\r\n" + "x" * (10 * 1024 * 1024))

@@ -242,6 +242,9 @@ private:
     // The list was cleared, its scan cancelled by a panel switch, or the window closes:
     // answers still due for its rows are dropped.
     void DropGrades(Lane lane);
+    // The grades and the list of a lane.
+    GradeBook& GradesOf(int lane) { return lane == kProcessLane ? grades1_ : grades2_; }
+    ListView& ListOf(int lane) { return lane == kProcessLane ? listView1_ : listView2_; }
     void ApplyLookupAnswers();
 
     // Details dialog: a double click on a list row shows its file.

@@ -8,19 +8,18 @@
 namespace vt {
 
 int32_t Form1::GradeForNewRow(Lane lane, const std::string& name) {
-    const GradeBook& book = lane == kProcessLane ? grades1_ : grades2_;
-    return book.Grade(name).value_or(kGradeNone);
+    return GradesOf(lane).Grade(name).value_or(kGradeNone);
 }
 
 void Form1::AwaitGrade(Lane lane, const std::string& name, int row) {
-    GradeBook& book = lane == kProcessLane ? grades1_ : grades2_;
+    GradeBook& book = GradesOf(lane);
     if (row < 0 || book.Grade(name) || !lookups_) return;
     book.Wait(name, row);
     lookups_->Ask(name, lane);
 }
 
 void Form1::DropGrades(Lane lane) {
-    (lane == kProcessLane ? grades1_ : grades2_).Clear();
+    GradesOf(lane).Clear();
     if (lookups_) lookups_->NewBatch(lane);
 }
 
@@ -32,8 +31,8 @@ void Form1::ApplyLookupAnswers() {
     const LookupAnswer* notFound = nullptr;
     std::vector<LookupAnswer> answers = lookups_->TakeAnswers();
     for (const LookupAnswer& a : answers) {
-        ListView& list = a.lane == kProcessLane ? listView1_ : listView2_;
-        GradeBook& book = a.lane == kProcessLane ? grades1_ : grades2_;
+        ListView& list = ListOf(a.lane);
+        GradeBook& book = GradesOf(a.lane);
         const int rows = list.Count();
         for (int row : book.Answer(a.name, a.grade))
             if (row < rows && a.grade != kGradeNone) list.SetImage(row, a.grade);

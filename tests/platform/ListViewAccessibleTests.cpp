@@ -14,16 +14,11 @@
 #include "platform/Handles.h"
 #include "platform/ListView.h"
 #include "platform/WinText.h"
+#include "support/AccessibleSupport.h"
 
 namespace {
 
-VARIANT Child(LONG id) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
+using vt::test::Child;
 
 std::string Description(IAccessible* acc, LONG id, HRESULT* hrOut = nullptr) {
     BSTR s = nullptr;

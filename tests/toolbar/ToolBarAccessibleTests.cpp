@@ -15,6 +15,7 @@
 #include "platform/MessagePump.h"
 #include "platform/WinText.h"
 #include "platform/Window.h"
+#include "support/AccessibleSupport.h"
 #include "support/TestSupport.h"
 #include "toolbar/MainDesign.h"
 #include "toolbar/VtToolBar.h"
@@ -48,13 +49,7 @@ struct Recorder : vt::VtToolBarEventsBase {
     }
 };
 
-VARIANT Child(LONG id) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
+using vt::test::Child;
 
 std::string Text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* acc, LONG id,
                  HRESULT* hrOut = nullptr) {
