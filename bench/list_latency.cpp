@@ -1,6 +1,6 @@
 // Time from the start of a process scan to the last grade on screen, in the real main
 // window, beside what the same lookups cost made one after another with QueryReputation
-// (the synchronous design), measured in the same run against the same service; and how
+// (one synchronous request per row), measured in the same run against the same service; and how
 // long the window ever takes to answer meanwhile. bench/list_latency.sh starts the
 // reference service with 100 ms per answer.
 //   bench_list_latency [--rows N] [--names N] [--rounds N]
@@ -83,7 +83,7 @@ bool WaitForGrades(vt::Form1& form, Clock::time_point& last, double timeoutMs) {
 
 // The floor under listing the rows at all: a plain report-view list in a window of its
 // own gets the same rows (text, folder, icon), each selected and scrolled into view as the
-// design asks, messages handled after each; no scanner, no lookups. Milliseconds.
+// process panel does, messages handled after each; no scanner, no lookups. Milliseconds.
 double BareListing(int rows) {
     HWND top = ::CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
                                  nullptr, nullptr, nullptr);
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
     }
     probe.join();
 
-    // The synchronous design: one request per row, one after another.
+    // Synchronous lookups: one request per row, one after another.
     auto t0 = Clock::now();
     int baselineGraded = 0;
     for (const std::string& n : table.names) baselineGraded += vt::QueryReputation(n) == 4;

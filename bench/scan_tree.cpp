@@ -117,7 +117,7 @@ void BareRegistryWalk(HKEY parent, const wchar_t* name, long& keys, long& values
 // its full path from the root (once for the value names, once for the subkey names), each
 // time asked for its counts first. The scanner now opens each key once, by its full path,
 // and reads both lists to their ends: this walk shows what that saved.
-void DesignedRegistryWalk(const std::wstring& path, long& keys, long& values) {
+void FormerRegistryWalk(const std::wstring& path, long& keys, long& values) {
     ++keys;
     wchar_t buf[16384];
     {
@@ -147,7 +147,7 @@ void DesignedRegistryWalk(const std::wstring& path, long& keys, long& values) {
             children.push_back(path + L"\\" + buf);
         }
     }
-    for (const std::wstring& child : children) DesignedRegistryWalk(child, keys, values);
+    for (const std::wstring& child : children) FormerRegistryWalk(child, keys, values);
 }
 
 std::string TempFolder() {
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
     std::printf("registry tree: %ld keys, %ld values under HKCU\\%s (made in %.1f s)\n", madeKeys, madeValues,
                 keyPath.c_str(), Seconds(t0));
 
-    double oursReg = 1e9, peerReg = 1e9, bareReg = 1e9, designedReg = 1e9;
+    double oursReg = 1e9, peerReg = 1e9, bareReg = 1e9, formerReg = 1e9;
     RegistrySink rsink;
     long bareKeyCount = 0, bareValueCount = 0;
     const std::wstring wkeyPath = vt::Widen(keyPath);
@@ -271,8 +271,8 @@ int main(int argc, char** argv) {
         bareReg = std::min(bareReg, Seconds(s));
         long k = 0, v = 0;
         s = Clock::now();
-        DesignedRegistryWalk(wkeyPath, k, v);
-        designedReg = std::min(designedReg, Seconds(s));
+        FormerRegistryWalk(wkeyPath, k, v);
+        formerReg = std::min(formerReg, Seconds(s));
         double p = RunQuiet("reg query \"HKCU\\" + keyPath + "\" /s");
         if (p > 0) peerReg = std::min(peerReg, p);
     }
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
     std::printf(
         "bare recursion with the scanner's former calls per key (two openings by full path, counts "
         "asked first): %.3f s; scanner/that %.2f, that/bare %.2f\n",
-        designedReg, oursReg / designedReg, designedReg / bareReg);
+        formerReg, oursReg / formerReg, formerReg / bareReg);
     std::printf("REGISTRY_RATIO=%.2f (reg/scanner, target >= 1.0)\n", peerReg / oursReg);
     std::printf("REGISTRY_VS_RAW=%.2f (scanner/bare, target <= 1.25)\n", oursReg / bareReg);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, vt::Widen(keyPath).c_str());

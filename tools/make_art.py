@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the program's icons and banner logo as anti-aliased RGBA and writes them as
-.ico / .bmp files under src/app/res. Standard library only; run it again after a change:
+.ico / .bmp files under src/resources/res. Standard library only; run it again after a change:
     python3 tools/make_art.py
 """
 import math

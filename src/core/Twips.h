@@ -1,4 +1,4 @@
-// Design sizes are in twips (1440 per inch); the screen wants pixels at the monitor's DPI.
+// Window and control sizes are given in twips (1440 per inch); the screen wants pixels at the monitor's DPI.
 #pragma once
 
 namespace vt {

@@ -11,7 +11,6 @@
 #include "platform/Control.h"
 #include "platform/Dpi.h"
 #include "platform/FileSystem.h"
-#include "platform/ListView.h"
 #include "platform/Prompt.h"
 #include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
@@ -65,12 +64,12 @@ constexpr Row kRows[] = {
 // Twips kept free between a caption and its box.
 constexpr long kCaptionGap = 45;
 
-// A caption may use the room up to its box, not only its design width.
+// A caption may use the room up to its box, not only its own width.
 long CaptionWidth(const Row& row) { return std::max(row.label.width, row.box.left - row.label.left - kCaptionGap); }
 
 constexpr const char* kFace = "MS Sans Serif";
 
-// The design's large icons are 32 pixels at 96 DPI.
+// The window's large icon is 32 pixels at 96 DPI.
 constexpr int kIconPixelsAt96 = 32;
 
 void Place(HWND ctl, const Placement& p, int dpi) {
@@ -99,9 +98,8 @@ int IconWidth(HICON icon) {
 
 }  // namespace
 
-Dialog::Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt, int iconResource)
-    : listView1_(listView1),
-      listView2_(listView2),
+Dialog::Dialog(DetailsRows rows, IPrompt& prompt, int iconResource)
+    : rows_(std::move(rows)),
       prompt_(prompt),
       iconResource_(iconResource) {}
 
@@ -118,10 +116,7 @@ int Dialog::HalfToEven(int pixels) noexcept {
 
 bool Dialog::Load() {
     Unload();
-    // Every load starts like a fresh window: a bare name on a registry row must not be
-    // looked for in the startup folder of the row shown before.
     filePath_.clear();
-    startupFolder_.clear();
 
     const int x = HalfToEven(::GetSystemMetrics(SM_CXSCREEN));
     const int y = HalfToEven(::GetSystemMetrics(SM_CYSCREEN));
@@ -177,7 +172,7 @@ void Dialog::CreateFonts() {
     headingFont_ = make("Tahoma", FW_BOLD, 0);
     captionFont_.reset();
 
-    // Where the design's face is missing, the stand-in can be wide enough that "Legal
+    // Where MS Sans Serif is missing, the stand-in can be wide enough that "Legal
     // Trademarks1" and "Legal Trademarks2" no longer fit before their boxes and would be
     // cut to the same text. The captions then get a narrowed copy of the font.
     WindowDC dc(nullptr);
@@ -210,7 +205,7 @@ void Dialog::CreateControls() {
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
     };
     add(0, "STATIC", kHeadingText, SS_CENTER | SS_NOPREFIX, kLabelBase + 0);
-    // SS_CENTERIMAGE keeps the control at its design size instead of shrinking to the icon.
+    // SS_CENTERIMAGE keeps the control at its given size instead of shrinking to the icon.
     add(0, "STATIC", "", SS_ICON | SS_CENTERIMAGE, kImageId);
     for (const Row& row : kRows) {
         add(0, "STATIC", row.caption, SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabelBase + row.index);
@@ -264,12 +259,11 @@ FileSystemObject& Dialog::FileSystem() {
 }
 
 void Dialog::ShowProcessDetails() {
-    // The main window only opens the dialog on a selected row; without one (or without
-    // the list) there is nothing to show but the captions.
-    const int row = listView1_ ? listView1_->SelectedRow() : -1;
-    if (row < 0) return;
-    const std::string name = listView1_->Text(row, 0);
-    const std::string folder = listView1_->Text(row, 1);
+    // The main window only opens the dialog on a selected row; without one there is
+    // nothing to show but the captions.
+    if (!rows_.process) return;
+    const std::string& name = rows_.process->name;
+    const std::string& folder = rows_.process->folder;
     if (folder != "SYSTEM") {
         ShowIcon(folder + name);
         ShowVersionInfo(folder + name, true);
@@ -283,16 +277,14 @@ void Dialog::ShowProcessDetails() {
 }
 
 void Dialog::ShowStartupEntryDetails() {
-    const int row = listView2_ ? listView2_->SelectedRow() : -1;
-    if (row < 0) return;
-    const std::string command = listView2_->Text(row, 1);
-    const std::string code = listView2_->Text(row, 2);
+    if (!rows_.startup) return;
+    const StartupRow& row = *rows_.startup;
+    const std::string& command = row.command;
     if (GetFileExtension(command) != "lnk" && GetFolderPath(command).empty()) {
-        // A bare name: a file of a startup folder, or a program name a registry value
-        // leaves to the search path (then the folder stays "" and the name is used alone).
-        if (code == "CST") startupFolder_ = SpecialFolder(24);
-        else if (code == "UST") startupFolder_ = SpecialFolder(7);
-        filePath_ = GetCommandProgramPath(FileSystem().BuildPath(startupFolder_, command));
+        // A bare name: a file of a startup folder (the row's location), or a program name a
+        // registry value leaves to the search path (then the name is used alone).
+        const std::string folder = IsFolderEntry(row) ? row.location : std::string();
+        filePath_ = GetCommandProgramPath(FileSystem().BuildPath(folder, command));
     } else {
         filePath_ = GetCommandProgramPath(StripQuotes(command));
     }
@@ -339,7 +331,7 @@ void Dialog::ShowPicture(PicturePtr picture) {
     if (!image) return;
     HICON icon = PictureIcon(picture.get());
     // The shell hands out its large icon at the system's size; at another DPI the
-    // design's 32 pixels are drawn again at the window's scale.
+    // icon's 32 pixels at 96 DPI are drawn again at the window's scale.
     UniqueHIcon scaled;
     const int want = MulDiv(kIconPixelsAt96, Dpi(), 96);
     if (icon && IconWidth(icon) != want) scaled.reset(static_cast<HICON>(::CopyImage(icon, IMAGE_ICON, want, want, 0)));

@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "fileinfo/cGetFileIcon.h"
+#include "inventory/pure/Rows.h"
 #include "platform/Handles.h"
 #include "platform/Window.h"
 
@@ -16,15 +19,21 @@ namespace vt {
 
 class FileSystemObject;
 class IPrompt;
-class ListView;
+
+// The rows the window may show: the selected row of the process list and of the startup
+// list, as their records (none where that list has no selected row). DetailsSource says
+// which of the two is shown.
+struct DetailsRows {
+    std::optional<ProcessRow> process;
+    std::optional<StartupRow> startup;
+};
 
 class Dialog : public Window {
 public:
-    // The two lists of the main window (ListView1 the process list, ListView2 the startup
-    // list) and the seam through which error messages are shown. The lists must outlive
-    // the dialog. iconResource names the program's icon resource the caption shows (0:
-    // the system's default).
-    Dialog(const ListView* listView1, const ListView* listView2, IPrompt& prompt, int iconResource = 0);
+    // The rows to show (copied: the lists may be refilled while the window is open) and
+    // the seam through which error messages are shown. iconResource names the program's
+    // icon resource the caption shows (0: the system's default).
+    Dialog(DetailsRows rows, IPrompt& prompt, int iconResource = 0);
     ~Dialog() override;
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
@@ -35,6 +44,9 @@ public:
     bool Load();
     // Closes the window (no-op when it is not open).
     void Unload();
+    // The rows the next Load shows.
+    const DetailsRows& Rows() const { return rows_; }
+    void Rows(DetailsRows rows) { rows_ = std::move(rows); }
 
     // The text of txtInfo(index) and the caption of Label1(index); "" for an index the
     // window does not have or when it is closed.
@@ -64,8 +76,7 @@ private:
     void ShowError(int32_t number, const std::string& description);
     FileSystemObject& FileSystem();
 
-    const ListView* listView1_;
-    const ListView* listView2_;
+    DetailsRows rows_;
     IPrompt& prompt_;
     int iconResource_;
 
@@ -76,7 +87,6 @@ private:
     UniqueHIcon scaledIcon_;  // the picture's icon redrawn at this DPI, when it differs
     std::unique_ptr<FileSystemObject> fileSystem_;
     std::string filePath_;
-    std::string startupFolder_;
 };
 
 }  // namespace vt

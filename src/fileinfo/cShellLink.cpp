@@ -1,7 +1,11 @@
 #include "fileinfo/cShellLink.h"
 
+#include <algorithm>
+#include <string>
+
 #include "core/AppError.h"
 #include "fileinfo/mShellLink.h"
+#include "fileinfo/pure/LinkCheck.h"
 #include "platform/ComPtr.h"
 #include "platform/Handles.h"
 #include "platform/WinText.h"
@@ -69,6 +73,24 @@ bool cShellLink::CreateShellLink(const std::string& LnkFile, const std::string& 
     return SUCCEEDED(file->Save(name.c_str(), FALSE));
 }
 
+namespace {
+
+// A file that cannot be read here is left to the shell, which then fails on its own.
+bool ItemListSound(const std::wstring& name) {
+    UniqueFileHandle f(::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!f || !::GetFileSizeEx(f.get(), &size)) return true;
+    std::string start(std::min<size_t>(kLinkCheckBytes, static_cast<size_t>(size.QuadPart)), '\0');
+    DWORD got = 0;
+    if (!start.empty() && !::ReadFile(f.get(), start.data(), static_cast<DWORD>(start.size()), &got, nullptr))
+        return true;
+    start.resize(got);
+    return LinkItemListSound(start, static_cast<size_t>(size.QuadPart));
+}
+
+}  // namespace
+
 bool cShellLink::GetShellLinkInfo(const std::string& LnkFile, std::string& ExeFile, std::string& WorkDir,
                                   std::string& ExeArgs, std::string& IconFile, int32_t& IconIdx, int32_t& ShowCmd) {
     if (LnkFile.empty()) return false;
@@ -81,6 +103,7 @@ bool cShellLink::GetShellLinkInfo(const std::string& LnkFile, std::string& ExeFi
     ComPtr<IPersistFile> file = link.As<IPersistFile>(mShellLink::kIidPersistFile);
     if (!file) return false;
     std::wstring name = Widen(LnkFile);
+    if (!ItemListSound(name)) return false;
     if (FAILED(file->Load(name.c_str(), mShellLink::kLoadForReading))) return false;
 
     WIN32_FIND_DATAA fd{};

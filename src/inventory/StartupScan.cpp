@@ -1,7 +1,7 @@
 #include "inventory/StartupScan.h"
 
 #include "core/ScopeExit.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/ErrorBoundary.h"
 #include "platform/FileRemoval.h"
 #include "platform/RegistryViews.h"

@@ -1,13 +1,14 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/ListColumns.h"
 
-#include "mainwindow/Form1Events.h"
+#include "mainwindow/Form1p.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "core/ScopeExit.h"
 #include "core/Twips.h"
 #include "mainwindow/MainToolBar.h"
@@ -347,7 +348,7 @@ LRESULT Form1::OnCtlColorStatic(HDC dc, HWND ctl) {
     }
     if (id == IDC_IMAGE1) return reinterpret_cast<LRESULT>(bannerBrush_.get());
     ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    if (id == IDC_LABEL12) ::SetTextColor(dc, RGB(0, 0, 255));
+    if (id == IDC_LABEL12 || id == IDC_LABEL15) ::SetTextColor(dc, RGB(0, 0, 255));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
 }
 
@@ -446,7 +447,11 @@ void Form1::ShowDetails(const char* source, const ListView& list) {
         details_.reset();
     }
     DetailsSource = source;
-    details_ = std::make_unique<Dialog>(&listView1_, &listView2_, prompt_, IDI_VANTORILE);
+    // The window gets the records of both lists' selected rows; DetailsSource picks one.
+    DetailsRows rows;
+    if (const ProcessRow* p = ProcessRecord(listView1_.SelectedRow())) rows.process = *p;
+    if (const StartupRow* r = StartupRecord(listView2_.SelectedRow())) rows.startup = *r;
+    details_ = std::make_unique<Dialog>(std::move(rows), prompt_, IDI_VANTORILE);
     details_->Load();
 }
 

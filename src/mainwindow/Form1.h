@@ -25,7 +25,8 @@
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/FileDisposal.h"
 #include "inventory/StartupScan.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/Rows.h"
+#include "inventory/pure/StartupCodes.h"
 #include "registry/cAdvanceRegistry.h"
 #include "details/Dialog.h"
 #include "reputation/ReputationLookups.h"
@@ -78,6 +79,8 @@ enum ControlId : int {
     IDC_LABEL12,
     IDC_LABEL13,
     IDC_LABEL14,
+    IDC_LABEL15,  // the 32-bit view's code, below the eight codes
+    IDC_LABEL16,  // and its meaning
 };
 
 // Window messages of our own.
@@ -112,14 +115,18 @@ public:
     // The toolbar's Click: shows the button's panel and starts or stops its scans.
     void VtToolBar1_Click(int32_t vButton_Index);
 
-    // For tests and the panels: the controls as the design names them.
+    // For tests and the panels: the controls under their names (ListView1, Command3 ...).
     ListView& ListView1() { return listView1_; }
     ListView& ListView2() { return listView2_; }
     VtToolBar& VtToolBar1() { return toolbar_; }
     bool StartupScanning() const { return startupRunning_; }
-    // The startup list's rows as data, in list order (the view and the disabled state
-    // included).
+    // The lists' rows as data, in list order (the view and the disabled state included).
+    // Each list item carries the index of its record; every action reads the record.
+    const std::vector<ProcessRow>& ProcessEntries() const { return processEntries_; }
     const std::vector<StartupRow>& StartupEntries() const { return startupEntries_; }
+    // The record a list row shows, null for a row of neither list.
+    const ProcessRow* ProcessRecord(int row) const;
+    const StartupRow* StartupRecord(int row) const;
     // The details dialog opened by the last double click, null when none was opened.
     Dialog* Details() { return details_.get(); }
     HWND Control(int id) const;
@@ -141,7 +148,7 @@ private:
     friend class StartupEvents;
     friend class ToolBarEvents;
 
-    // An item of the layout table: a control and its design rectangle in twips, relative to
+    // An item of the layout table: a control and its rectangle in twips at 96 DPI, relative to
     // its parent.
     struct Placed {
         HWND hwnd;
@@ -164,7 +171,7 @@ private:
     // Layout and look.
     HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, long l, long t, long w, long h,
                     DWORD exStyle = 0);
-    // Labels and check boxes grow to their text where the font is wider than the design's.
+    // Labels and check boxes grow to their text where the font is wider than MS Sans Serif 8.
     long TextWidthTwips(HWND ctl, int extraPx) const;
     void FitToText(HWND ctl, int extraPx);
     void PlaceRightOf(HWND ctl, HWND anchor, long gapTwips);
@@ -249,6 +256,8 @@ private:
 
     // Details dialog: a double click on a list row shows its file.
     void ShowDetails(const char* source, const ListView& list);
+    ProcessRow* ProcessRecord(int row);
+    StartupRow* StartupRecord(int row);
 
     int Ask(const std::string& text, const std::string& title, UINT style);
     AskFunction Asker() {
@@ -271,9 +280,10 @@ private:
 
     HWND frame1_ = nullptr, frame3_ = nullptr, frame5_ = nullptr, banner_ = nullptr;
     ListView listView1_;
+    std::vector<ProcessRow> processEntries_;  // indexed by the data of ListView1's rows
 
     ListView listView2_;
-    std::vector<StartupRow> startupEntries_;  // one per row of ListView2
+    std::vector<StartupRow> startupEntries_;  // indexed by the data of ListView2's rows
     std::unique_ptr<ToolBarEvents> toolbarEvents_;
     VtToolBar toolbar_;
 

@@ -2,7 +2,7 @@
 // reputation service has answered for its name, asked once per scan however many rows
 // carry it. Answers reach this thread as a posted message.
 #include "mainwindow/Form1.h"
-#include "mainwindow/Form1Events.h"
+#include "mainwindow/Form1p.h"
 #include "reputation/Module1.h"
 
 namespace vt {
@@ -34,8 +34,16 @@ void Form1::ApplyLookupAnswers() {
         ListView& list = ListOf(a.lane);
         GradeBook& book = GradesOf(a.lane);
         const int rows = list.Count();
-        for (int row : book.Answer(a.name, a.grade))
-            if (row < rows && a.grade != kGradeNone) list.SetImage(row, a.grade);
+        for (int row : book.Answer(a.name, a.grade)) {
+            if (row >= rows || a.grade == kGradeNone) continue;
+            // The record first: what the row shows is always what its record holds.
+            if (a.lane == kProcessLane) {
+                if (ProcessRow* record = ProcessRecord(row)) record->grade = a.grade;
+            } else if (StartupRow* record = StartupRecord(row)) {
+                record->grade = a.grade;
+            }
+            list.SetImage(row, a.grade);
+        }
         if (a.serviceNotFound && !notFound) notFound = &a;
     }
     // After the grades: the message box pumps, and answers taken meanwhile go their way.

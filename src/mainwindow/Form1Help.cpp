@@ -24,9 +24,10 @@ constexpr CodeMeaning kCodes[] = {
     {"RSO", "Voce presente nella chiave RunServicesOnce del registro"},
     {"UST", "Voce in Esecuzione automatica dell'utente corrente"},
     {"CST", "Voce in Esecuzione Automatica per tutti gli utenti"},
-    // Added after the designed eight: a 64-bit system's second registry view.
-    {"32", "Voce presente nella vista a 32 bit del registro"},
 };
+// A 64-bit system's second registry view: a line of its own below the eight codes, so the
+// labels of the eight read exactly those to a screen reader.
+constexpr CodeMeaning kViewCode = {"32", "Voce presente nella vista a 32 bit del registro"};
 
 }  // namespace
 
@@ -61,11 +62,13 @@ void Form1::BuildHelpPanel() {
     AddControl(frame5_, "STATIC",
                "All'interno della sezione Avvio sono mostrati dei codici identificativi in blu:", SS_LEFT | SS_NOPREFIX,
                IDC_LABEL11, 120, 2880, 6615, 375);
-    // Tall enough for the ninth code, as tall as its meanings beside it.
-    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1900);
-    // Wider than its design size, so each meaning stays on the line of its code, and short
-    // enough not to cover the line below it.
-    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL13, 1560, 3360, 5175, 1900);
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL12, 240, 3360, 855, 1575);
+    // Wider than the codes' column needs, so each meaning stays on the line of its code, and
+    // only as tall as the eight lines, so it does not cover the view's line below it.
+    AddControl(frame5_, "STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_LABEL13, 1560, 3360, 5175, 1575);
+    // The view's code and meaning, on the line after the eighth.
+    AddControl(frame5_, "STATIC", kViewCode.code, SS_LEFT | SS_NOPREFIX, IDC_LABEL15, 240, 4935, 855, 255);
+    AddControl(frame5_, "STATIC", kViewCode.meaning, SS_LEFT | SS_NOPREFIX, IDC_LABEL16, 1560, 4935, 5175, 255);
     AddControl(frame5_, "STATIC", "Dall'unione di CU o LM con le altre chiavi di registro, appare ad esempio CUR",
                SS_LEFT | SS_NOPREFIX, IDC_LABEL14, 240, 5280, 6495, 255);
 }
@@ -94,12 +97,12 @@ void Form1::SetHelpTexts() {
 }
 
 void Form1::FitHelpFonts() {
-    // One-line texts must stay on one line: where the system's font is wider than the
-    // design's, they get a slightly smaller size of it instead of wrapping into the next.
+    // One-line texts must stay on one line: where the system's font is wider than MS Sans
+    // Serif, they get a slightly smaller size of it instead of wrapping into the next.
     // The labels move to their new fonts before the old ones are released.
     std::vector<UniqueHFont> previous = std::move(narrowFonts_);
     narrowFonts_.clear();
-    const int ids[] = {IDC_LABEL6, IDC_LABEL7, IDC_LABEL9, IDC_LABEL11, IDC_LABEL13, IDC_LABEL14};
+    const int ids[] = {IDC_LABEL6, IDC_LABEL7, IDC_LABEL9, IDC_LABEL11, IDC_LABEL13, IDC_LABEL14, IDC_LABEL16};
     for (int id : ids) {
         HWND label = Control(id);
         if (!label) continue;

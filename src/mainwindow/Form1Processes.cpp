@@ -1,12 +1,13 @@
 // The process panel: the list filled from the process scanner, rescans, the system
 // process option, and ending a process with the optional deletion of its file.
+#include <utility>
+
 #include "core/ScopeExit.h"
 #include "core/Twips.h"
 #include "inventory/pure/Rows.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/ListColumns.h"
 #include "mainwindow/Impostors.h"
-#include "mainwindow/pure/ProcessId.h"
 #include "platform/FileRemoval.h"
 #include "reputation/Module1.h"
 
@@ -32,7 +33,7 @@ void Form1::BuildProcessPanel() {
                             45 + 180, 4635 + 225, 2040, 240);
     HWND label = AddControl(frame1_, "STATIC", "Numero di processi:", SS_LEFTNOWORDWRAP, IDC_LABEL3, 45 + 2340,
                             4635 + 240, 1575, 195);
-    // Wide enough for four digits: the count would be cut off at its design width.
+    // Wide enough for four digits: the count would be cut off at 360 twips.
     HWND num = AddControl(frame1_, "STATIC", "00", SS_LEFT, IDC_NUMPROC, 45 + 4005, 4635 + 240, 360, 195);
     ControlRef(num).Font(boldFont_.get());
 
@@ -64,6 +65,7 @@ void Form1::StartProcessScan() {
     do {
         processRescanPending_ = false;
         listView1_.Clear();
+        processEntries_.clear();
         DropGrades(kProcessLane);
         SCANPROC->SystemProcesses(ControlRef(Control(IDC_CHECK1)).Checked());
         SCANPROC->BeginScanning();
@@ -75,17 +77,30 @@ void Form1::CancelProcessScan() {
     if (SCANPROC) SCANPROC->CancelScanning();
 }
 
+const ProcessRow* Form1::ProcessRecord(int row) const {
+    const LPARAM index = listView1_.RowData(row);
+    return index >= 0 && static_cast<size_t>(index) < processEntries_.size()
+               ? &processEntries_[static_cast<size_t>(index)]
+               : nullptr;
+}
+
+ProcessRow* Form1::ProcessRecord(int row) { return const_cast<ProcessRow*>(std::as_const(*this).ProcessRecord(row)); }
+
 void Form1::SCANPROC_CurrentProcess(const std::string& File, const std::string& Path, int32_t Id, bool&) {
-    const ProcessRow entry = MakeProcessRow(File, Path, Id);
+    ProcessRow entry = MakeProcessRow(File, Path, Id);
     currentGrade_ = entry.lookup ? GradeForNewRow(kProcessLane, entry.name) : entry.grade;
     if (!listView1_.hwnd()) return;
-    int row = listView1_.AddRow(File, currentGrade_);
+    entry.grade = currentGrade_;
+    const auto index = static_cast<LPARAM>(processEntries_.size());
+    int row = listView1_.AddRow(entry.name, entry.grade, index);
     if (row < 0) return;
-    if (entry.lookup) AwaitGrade(kProcessLane, entry.name, row);
-    listView1_.SetText(row, 1, Path);
-    listView1_.SetText(row, 2, std::to_string(Id));
+    processEntries_.push_back(std::move(entry));
+    const ProcessRow& shown = processEntries_.back();
+    if (shown.lookup) AwaitGrade(kProcessLane, shown.name, row);
+    listView1_.SetText(row, 1, shown.folder);
+    listView1_.SetText(row, 2, std::to_string(shown.pid));
     listView1_.SetTextColor(row, 2, kBlue);
-    MarkIfImpostor(listView1_, row, entry.path);
+    MarkIfImpostor(listView1_, row, shown.path);
     listView1_.Select(row);
     listView1_.EnsureVisible(row);
 }
@@ -102,16 +117,17 @@ void Form1::Command2_Click() {
 void Form1::Check1_Click() { StartProcessScan(); }
 
 void Form1::Command1_Click() {
-    int row = listView1_.SelectedRow();
-    if (row < 0) return;
-    const std::string file = listView1_.Text(row, 0);
-    const std::string folder = listView1_.Text(row, 1);
-    const std::string idText = listView1_.Text(row, 2);
+    const ProcessRow* record = ProcessRecord(listView1_.SelectedRow());
+    if (!record) return;
+    // A copy: the question pumps messages, and a rescan meanwhile replaces the records.
+    const ProcessRow entry = *record;
+    const std::string& file = entry.name;
+    const std::string& folder = entry.folder;
 
     if (Ask("Sei sicuro di voler terminare il processo " + file + "?", "Termina processo", kQuestionStyle) != IDYES)
         return;
-    int32_t id = 0;
-    if (!ParseProcessId(idText, id) || !SCANPROC || !SCANPROC->TerminateProcess(id)) return;
+    int32_t id = entry.pid;
+    if (!SCANPROC || !SCANPROC->TerminateProcess(id)) return;
 
     // Only a row with a real folder names a file: "SYSTEM" + name is no path to delete.
     // The system's own files are never offered: ending the process was the whole request.

@@ -6,7 +6,7 @@
 #include "core/Wildcard.h"
 #include "mainwindow/FileDisposal.h"
 #include "mainwindow/Form1.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/ErrorBoundary.h"
 #include "platform/FileRemoval.h"
 #include "platform/RegistryViews.h"
@@ -25,11 +25,12 @@ constexpr UINT kSearchQuestionStyle = MB_YESNOCANCEL | MB_ICONINFORMATION | MB_D
 }  // namespace
 
 void Form1::Command3_Click() {
-    int row = listView2_.SelectedRow();
-    if (row < 0) return;
-    const std::string name = listView2_.Text(row, 0);
-    const std::string p = listView2_.Text(row, 1);
-    const std::string code = listView2_.Text(row, 2);
+    const StartupRow* record = StartupRecord(listView2_.SelectedRow());
+    if (!record) return;
+    // Copies: the question pumps messages, and a scan meanwhile replaces the records.
+    const std::string name = record->name;
+    const std::string p = record->command;
+    const std::string code = record->code;
     if (Ask("Sei sicuro di voler rimuovere la voce di avvio " + name + "?", "Elimina voce", kQuestionStyle) != IDYES)
         return;
 

@@ -2,15 +2,16 @@
 // startup folders, then the Run keys of both views), each with its command or target, its
 // grade and its startup entry code; disabled entries drawn grey.
 #include <cstdlib>
+#include <utility>
 
 #include "core/ScopeExit.h"
 #include "core/Twips.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/pure/ListColumns.h"
-#include "mainwindow/Form1Events.h"
+#include "mainwindow/Form1p.h"
 #include "mainwindow/Impostors.h"
 #include "inventory/StartupScan.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/ErrorBoundary.h"
 #include "reputation/Module1.h"
 
@@ -104,22 +105,32 @@ void Form1::RefreshStartupList() {
     startupRestartPending_ = true;
 }
 
+const StartupRow* Form1::StartupRecord(int row) const {
+    const LPARAM index = listView2_.RowData(row);
+    return index >= 0 && static_cast<size_t>(index) < startupEntries_.size()
+               ? &startupEntries_[static_cast<size_t>(index)]
+               : nullptr;
+}
+
+StartupRow* Form1::StartupRecord(int row) { return const_cast<StartupRow*>(std::as_const(*this).StartupRecord(row)); }
+
 int Form1::AddStartupRow(StartupRow entry) {
-    int row = listView2_.AddRow(entry.name, entry.grade);
+    const auto index = static_cast<LPARAM>(startupEntries_.size());
+    int row = listView2_.AddRow(entry.name, entry.grade, index);
     if (row < 0) return row;
-    listView2_.SetText(row, 1, entry.command);
-    listView2_.SetText(row, 2, entry.code);
+    startupEntries_.push_back(std::move(entry));
+    const StartupRow& shown = startupEntries_.back();
+    listView2_.SetText(row, 1, shown.command);
+    listView2_.SetText(row, 2, shown.code);
     listView2_.SetTextColor(row, 2, kBlue);
-    if (entry.disabled) {
+    if (shown.disabled) {
         // Listed and counted like any other, but drawn as unavailable: it does not start.
         // The code keeps its blue; a registry row's command tooltip replaces this one.
         const COLORREF grey = ::GetSysColor(COLOR_GRAYTEXT);
         listView2_.SetTextColor(row, 0, grey);
         listView2_.SetTextColor(row, 1, grey);
-        for (int sub = 0; sub < 3; ++sub) listView2_.SetToolTip(row, sub, kDisabledTip);
+        for (int sub = 0; sub < listView2_.Columns(); ++sub) listView2_.SetToolTip(row, sub, kDisabledTip);
     }
-    if (static_cast<size_t>(row) >= startupEntries_.size()) startupEntries_.resize(static_cast<size_t>(row) + 1);
-    startupEntries_[static_cast<size_t>(row)] = std::move(entry);
     return row;
 }
 
@@ -138,7 +149,7 @@ void Form1::StartupScan_RowFound(StartupRow row) {
     listView2_.EnsureVisible(last);
     if (!folderRow) {
         int selected = listView2_.SelectedRow();
-        listView2_.SetToolTip(selected, 1, listView2_.Text(selected, 1));
+        if (const StartupRow* shown = StartupRecord(selected)) listView2_.SetToolTip(selected, 1, shown->command);
     }
 }
 

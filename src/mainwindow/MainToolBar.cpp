@@ -1,6 +1,6 @@
 #include "mainwindow/MainToolBar.h"
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "platform/Dpi.h"
 
 namespace vt {

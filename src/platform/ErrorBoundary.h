@@ -2,7 +2,7 @@
 // last resort, anything else) are caught and written to the debugger output
 // (OutputDebugString), so a failure is never lost and never unwinds into a window
 // procedure. Steps whose failure the user is told of report it themselves; the rest stay
-// silent on screen, as the windows' design wants.
+// silent on screen: the windows show messages only for questions and a few notices.
 #pragma once
 
 #include <exception>

@@ -140,20 +140,29 @@ void ListView::Clear() {
     if (tip_) ::SendMessageA(tip_.get(), TTM_ACTIVATE, FALSE, 0);
 }
 
-int ListView::AddRow(const std::string& text, int image) {
+int ListView::AddRow(const std::string& text, int image, LPARAM data) {
     const UINT holdMs = std::clamp(static_cast<UINT>(drawMs_ * kDrawShare), kShowAddedMs, kLongestHoldMs);
     if (!drawingHeld_ && hwnd_ && ::SetTimer(hwnd_, kShowAddedTimer, holdMs, nullptr)) {
         ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
         drawingHeld_ = true;
     }
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = Count();
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = image;
+    item.lParam = data;
     int row = static_cast<int>(::SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (row >= 0 && static_cast<size_t>(row) >= rows_.size()) rows_.resize(static_cast<size_t>(row) + 1);
     return row;
+}
+
+LPARAM ListView::RowData(int row) const {
+    if (!hwnd_ || row < 0 || row >= Count()) return -1;
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    return ListView_GetItem(hwnd_, &item) ? item.lParam : -1;
 }
 
 void ListView::SetImage(int row, int image) {
@@ -190,25 +199,43 @@ std::string ListView::Text(int row, int sub) const {
     }
 }
 
+ListView::RowExtras* ListView::Extras(int row, int sub) {
+    return const_cast<RowExtras*>(std::as_const(*this).Extras(row, sub));
+}
+
+const ListView::RowExtras* ListView::Extras(int row, int sub) const {
+    // A list always has its first column, even before one is added.
+    if (row < 0 || sub < 0 || sub >= std::max(columns_, 1) || static_cast<size_t>(row) >= rows_.size()) return nullptr;
+    return &rows_[static_cast<size_t>(row)];
+}
+
 void ListView::SetTextColor(int row, int sub, COLORREF colour) {
-    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return;
-    rows_[static_cast<size_t>(row)].colour[static_cast<size_t>(sub)] = colour;
+    RowExtras* extras = Extras(row, sub);
+    if (!extras) return;
+    const auto cell = static_cast<size_t>(sub);
+    if (cell >= extras->colour.size()) extras->colour.resize(cell + 1, CLR_DEFAULT);
+    extras->colour[cell] = colour;
     ListView_RedrawItems(hwnd_, row, row);
 }
 
 void ListView::SetToolTip(int row, int sub, const std::string& text) {
-    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return;
-    rows_[static_cast<size_t>(row)].tip[static_cast<size_t>(sub)] = text;
+    RowExtras* extras = Extras(row, sub);
+    if (!extras) return;
+    const auto cell = static_cast<size_t>(sub);
+    if (cell >= extras->tip.size()) extras->tip.resize(cell + 1);
+    extras->tip[cell] = text;
 }
 
 COLORREF ListView::TextColor(int row, int sub) const {
-    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return CLR_DEFAULT;
-    return rows_[static_cast<size_t>(row)].colour[static_cast<size_t>(sub)];
+    const RowExtras* extras = Extras(row, sub);
+    const auto cell = static_cast<size_t>(sub);
+    return extras && cell < extras->colour.size() ? extras->colour[cell] : CLR_DEFAULT;
 }
 
 std::string ListView::ToolTip(int row, int sub) const {
-    if (row < 0 || sub < 0 || sub > 2 || static_cast<size_t>(row) >= rows_.size()) return {};
-    return rows_[static_cast<size_t>(row)].tip[static_cast<size_t>(sub)];
+    const RowExtras* extras = Extras(row, sub);
+    const auto cell = static_cast<size_t>(sub);
+    return extras && cell < extras->tip.size() ? extras->tip[cell] : std::string();
 }
 
 int ListView::SelectedRow() const { return hwnd_ ? ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED) : -1; }
@@ -273,9 +300,7 @@ LRESULT ListView::OnCustomDraw(NMLVCUSTOMDRAW* cd) const {
     case CDDS_ITEMPREPAINT: return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         size_t row = cd->nmcd.dwItemSpec;
-        int sub = cd->iSubItem;
-        COLORREF c = CLR_DEFAULT;
-        if (row < rows_.size() && sub >= 0 && sub <= 2) c = rows_[row].colour[static_cast<size_t>(sub)];
+        COLORREF c = row < rows_.size() ? TextColor(static_cast<int>(row), cd->iSubItem) : CLR_DEFAULT;
         // A selected row keeps the system's highlight text so it stays readable.
         bool selected =
             ListView_GetItemState(hwnd_, static_cast<int>(row), LVIS_SELECTED) != 0 && ::GetFocus() == hwnd_;

@@ -1,13 +1,13 @@
-// A report-view list with what the windows ask of it: rows appended with a small icon,
-// sub-item texts, per-cell text colours and tooltips, single selection, hit testing,
-// and a case-insensitive search on the row text. Rows are only appended or cleared.
+// A report-view list with what the windows ask of it: rows appended with a small icon and
+// a number of the owner's (the index of the record the row shows), sub-item texts,
+// per-cell text colours and tooltips in any number of columns, single selection, hit
+// testing, and a case-insensitive search on the row text. Rows are only appended or cleared.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -35,13 +35,17 @@ public:
     void SetColumnWidth(int column, int widthPx);
 
     void Clear();
-    // Appends a row; returns its index (0 = first). Rows added in quick succession are
-    // drawn together, a few times a second, or at once by ShowAdded.
-    int AddRow(const std::string& text, int image);
+    // Appends a row carrying data (the item's lParam); returns its index (0 = first), -1
+    // when it could not be added. Rows added in quick succession are drawn together, a few
+    // times a second, or at once by ShowAdded.
+    int AddRow(const std::string& text, int image, LPARAM data = 0);
+    // The data the row was added with; -1 for a row the list does not have.
+    LPARAM RowData(int row) const;
     // Draws the rows added since the list was last drawn, and scrolls the row last asked
     // for by EnsureVisible into view.
     void ShowAdded();
     int Count() const;
+    int Columns() const noexcept { return columns_; }
     // The row's small icon (a reliability grade: 0 none, 1 to 4 its picture).
     void SetImage(int row, int image);
 
@@ -84,10 +88,14 @@ private:
     void ConnectDescriptions();
     void DisconnectDescriptions() noexcept;
 
+    // Filled up to the highest column given a colour or a tip; cells beyond are default.
     struct RowExtras {
-        std::array<COLORREF, 3> colour{CLR_DEFAULT, CLR_DEFAULT, CLR_DEFAULT};
-        std::array<std::string, 3> tip;
+        std::vector<COLORREF> colour;
+        std::vector<std::string> tip;
     };
+    // The row's extras when (row, sub) is a cell of the list, else null.
+    RowExtras* Extras(int row, int sub);
+    const RowExtras* Extras(int row, int sub) const;
 
     HWND hwnd_ = nullptr;
     UniqueHWnd tip_;  // owned by the list window: released when that goes first

@@ -1,5 +1,6 @@
-// The program's shared module: the path helpers, the reputation lookup that grades a
-// file by its name, and the little state the windows share.
+// The program's shared module: the reputation lookup that grades a file by its name, and
+// the little state the windows share. The path helpers its callers use beside it come with
+// it from core/PathText.h.
 #pragma once
 
 #include <cstdint>

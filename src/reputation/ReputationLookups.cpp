@@ -88,11 +88,30 @@ bool ReputationLookups::Ask(const std::string& name, int lane) {
     s.jobs.push_back(Job{lane, l.batch, name, std::move(url)});
     if (static_cast<int>(s.jobs.size()) > s.workers - s.busy && s.workers < s.settings.workers) {
         try {
-            std::thread(&ReputationLookups::Work, shared_).detach();
+            std::function<void()> work = [shared = shared_] { Work(shared); };
+            if (s.settings.startWorker) s.settings.startWorker(std::move(work));
+            else std::thread(std::move(work)).detach();
             ++s.workers;
         } catch (...) {
             // No thread to be had: the workers there are take the request in turn.
         }
+    }
+    if (s.workers == 0) {
+        // Not one worker to take it: waiting would never end (a console program would
+        // wait for ever, a window keep the grade pending). It is a lookup that failed.
+        Job job = std::move(s.jobs.back());
+        s.jobs.pop_back();
+        LookupAnswer answer;
+        answer.lane = job.lane;
+        answer.batch = job.batch;
+        answer.name = std::move(job.name);
+        answer.grade = kGradeNone;
+        s.answers.push_back(std::move(answer));
+        if (!s.notified && s.sink) {
+            s.notified = true;
+            Guarded("telling of lookup answers", [&] { s.sink->AnswersWaiting(); });
+        }
+        return true;
     }
     s.work.notify_one();
     return true;

@@ -45,6 +45,9 @@ struct LookupSettings {
     HttpSettings http{15000, 15000, 30000, 30000, 30000, 30000, size_t{2} * 1024 * 1024};
     // Makes one worker's client; empty: WinHTTP with the settings above.
     std::function<std::unique_ptr<IHttpClient>()> makeClient;
+    // Starts one worker thread running the function, or throws when none can be had;
+    // empty: a detached std::thread.
+    std::function<void(std::function<void()>)> startWorker;
 };
 
 class ReputationLookups {
@@ -62,7 +65,8 @@ public:
     // due are never handed out. Returns the new batch's number.
     uint64_t NewBatch(int lane = 0);
     // Asks for name's grade in the lane's current batch, unless the batch has already
-    // asked for it (letter case ignored); true when a request was queued.
+    // asked for it (letter case ignored); true when a request was queued. When not one
+    // worker can be started, the request is answered at once as a failed lookup (no grade).
     bool Ask(const std::string& name, int lane = 0);
     // The answers waiting, of current batches only, oldest first.
     std::vector<LookupAnswer> TakeAnswers();

@@ -11,7 +11,7 @@
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/Impostors.h"
 #include "mainwindow/MainWindowSupport.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
 #include "platform/FileRemoval.h"
 #include "platform/Handles.h"

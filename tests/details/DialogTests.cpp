@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/AppError.h"
@@ -17,7 +18,6 @@
 #include "platform/ComPtr.h"
 #include "platform/Dpi.h"
 #include "platform/Handles.h"
-#include "platform/ListView.h"
 #include "platform/SpecialFolder.h"
 #include "reputation/Module1.h"
 #include "support/TestSupport.h"
@@ -103,37 +103,27 @@ private:
 
 class DetailsDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        parent_.reset(::CreateWindowExA(0, "STATIC", "lists", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                        ::GetModuleHandleA(nullptr), nullptr));
-        ASSERT_TRUE(parent_);
-        RECT r{0, 0, 380, 280};
-        ASSERT_TRUE(list1_.Create(parent_.get(), 1, r));
-        ASSERT_TRUE(list2_.Create(parent_.get(), 2, r));
-        for (vt::ListView* l : {&list1_, &list2_})
-            for (const char* h : {"Name", "Path", "Id"}) l->AddColumn(h, 100);
-        oldSource_ = vt::DetailsSource;
-    }
+    void SetUp() override { oldSource_ = vt::DetailsSource; }
     void TearDown() override { vt::DetailsSource = oldSource_; }
 
+    // The records the main window hands over for a selected row of either list.
     void SelectProcess(const std::string& name, const std::string& folder) {
-        int row = list1_.AddRow(name, 0);
-        list1_.SetText(row, 1, folder);
-        list1_.SetText(row, 2, "1234");
-        list1_.Select(row);
+        rows_.process = vt::MakeProcessRow(name, folder, 1234);
         vt::DetailsSource = std::string("1");
     }
     void SelectStartup(const std::string& name, const std::string& command, const std::string& code) {
-        int row = list2_.AddRow(name, 0);
-        list2_.SetText(row, 1, command);
-        list2_.SetText(row, 2, code);
-        list2_.Select(row);
+        vt::StartupRow row;
+        row.name = name;
+        row.command = command;
+        row.code = code;
+        if (code == "UST") row.location = vt::SpecialFolder(7);
+        else if (code == "CST") row.location = vt::SpecialFolder(24);
+        else row.location = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+        rows_.startup = row;
         vt::DetailsSource = std::string("2");
     }
     std::unique_ptr<Dialog> Open() {
-        auto d = std::make_unique<Dialog>(&list1_, &list2_, prompt_);
+        auto d = std::make_unique<Dialog>(rows_, prompt_);
         EXPECT_TRUE(d->Load());
         return d;
     }
@@ -141,9 +131,7 @@ protected:
     vt::ComScope com_;
     vt::test::TempDir dir_;
     ScriptedPrompt prompt_;
-    // A hidden window for the lists, destroyed after them (members go in reverse order).
-    vt::UniqueHWnd parent_;
-    vt::ListView list1_, list2_;
+    vt::DetailsRows rows_;
     std::string oldSource_;
 };
 
@@ -201,13 +189,15 @@ TEST_F(DetailsDialog, BareProgramNameIsUsedAsItIs) {
     // right after a startup-folder row was shown by the same window.
     SpecialFolderFile decoy(7, "vi_console.exe", "vt_bare.exe");
     CurrentFolder here(dir_.path());
-    Dialog d(&list1_, &list2_, prompt_);
+    Dialog d(rows_, prompt_);
 
     SelectStartup("vt_bare.exe", "vt_bare.exe", "UST");
+    d.Rows(rows_);
     ASSERT_TRUE(d.Load());
     ExpectOnlyFileName(d, "vt_bare.exe");  // the decoy has no version resource
 
     SelectStartup("vt_bare.exe", "vt_bare.exe", "CUR");
+    d.Rows(rows_);
     ASSERT_TRUE(d.Load());
     ExpectFullFixture(d, "vt_bare.exe");
     EXPECT_NE(d.ImageIcon(), nullptr);
@@ -256,7 +246,7 @@ TEST_F(DetailsDialog, UnknownSourceOrNoSelectionShowsCaptionsOnly) {
     for (const char* source : {"", "0", "3", "x", "1"}) {
         SCOPED_TRACE(source);
         vt::DetailsSource = std::string(source);
-        if (std::string(source) == "1") list1_.Select(-1);  // a source but no selected row
+        if (std::string(source) == "1") rows_.process.reset();  // a source but no selected row
         auto d = Open();
         for (const auto& c : captions) EXPECT_EQ(d->LabelText(c.index), c.caption);
         for (int i : kBoxes) EXPECT_EQ(d->InfoText(i), "") << i;
@@ -335,6 +325,7 @@ TEST_F(DetailsDialog, NextOpeningReplacesTheDialogAndClosingDestroysIt) {
 
     // Loading the same object again also leaves one window.
     SelectProcess("a.exe", dir_.path() + "\\");
+    d->Rows(rows_);
     ASSERT_TRUE(d->Load());
     EXPECT_EQ(DetailsWindows(), 1);
     ExpectFullFixture(*d, "a.exe");
@@ -361,9 +352,7 @@ TEST_F(DetailsDialog, ShownFileCanBeDeletedWhileTheDialogIsOpen) {
 // Fails while filling one box, as any error raised during the fill would.
 class FailingDialog : public Dialog {
 public:
-    FailingDialog(const vt::ListView* l1, const vt::ListView* l2, vt::IPrompt& p, int failAt)
-        : Dialog(l1, l2, p),
-          failAt_(failAt) {}
+    FailingDialog(vt::DetailsRows rows, vt::IPrompt& p, int failAt) : Dialog(std::move(rows), p), failAt_(failAt) {}
 
 protected:
     void SetInfo(int index, const std::string& text) override {
@@ -378,7 +367,7 @@ private:
 TEST_F(DetailsDialog, ErrorWhileFillingStopsThereAndIsShown) {
     vt::test::CopyFixture("vi_full.exe", dir_ / "a.exe");
     SelectProcess("a.exe", dir_.path() + "\\");
-    FailingDialog d(&list1_, &list2_, prompt_, 10);
+    FailingDialog d(rows_, prompt_, 10);
     ASSERT_TRUE(d.Load());
     // The fill order is 2, 7, 8, 10 ...: the boxes before the failing one keep their text.
     EXPECT_EQ(d.InfoText(2), "Fixture comments");

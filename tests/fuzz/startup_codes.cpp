@@ -1,7 +1,7 @@
 // Startup entry codes: any code decodes to at most one place, every code the program
 // writes decodes to the place it was made from, and the number test agrees with strtod.
 #include "FuzzCheck.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 
 #include <cstdlib>
 #include <string>

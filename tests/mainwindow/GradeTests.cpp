@@ -8,7 +8,7 @@
 
 #include "core/Wildcard.h"
 #include "mainwindow/MainWindowSupport.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
 

@@ -75,15 +75,21 @@ TEST_F(ProcessPanel, HelpTextsAreExact) {
         "Vantorile 1.0 consente di verificare i processi attivi nel sistema e le applicazioni che si avviano "
         "automaticamente all'accensione del PC.\r\nAccanto ad ogni processo o voce \xc3\xa8 presente un'icona che "
         "indica il relativo grado di affidabilit\xc3\xa0.");
-    EXPECT_EQ(form->ControlText(IDC_LABEL12), "CU\r\nLM\r\nR\r\nRO\r\nRS\r\nRSO\r\nUST\r\nCST\r\n32");
+    EXPECT_EQ(form->ControlText(IDC_LABEL12), "CU\r\nLM\r\nR\r\nRO\r\nRS\r\nRSO\r\nUST\r\nCST");
     EXPECT_EQ(form->ControlText(IDC_LABEL13),
               "Voce presente in HKEY_CURRENT_USER\r\nVoce presente in HKEY_LOCAL_MACHINE\r\n"
               "Voce presente nella chiave Run del registro\r\nVoce presente nella chiave RunOnce del registro\r\n"
               "Voce presente nella chiave RunServices del registro\r\n"
               "Voce presente nella chiave RunServicesOnce del registro\r\n"
               "Voce in Esecuzione automatica dell'utente corrente\r\n"
-              "Voce in Esecuzione Automatica per tutti gli utenti\r\n"
-              "Voce presente nella vista a 32 bit del registro");
+              "Voce in Esecuzione Automatica per tutti gli utenti");
+    // The 32-bit view's line: controls of its own, below the eight codes.
+    EXPECT_EQ(form->ControlText(IDC_LABEL15), "32");
+    EXPECT_EQ(form->ControlText(IDC_LABEL16), "Voce presente nella vista a 32 bit del registro");
+    RECT codes{}, view{};
+    ::GetWindowRect(form->Control(IDC_LABEL12), &codes);
+    ::GetWindowRect(form->Control(IDC_LABEL15), &view);
+    EXPECT_GE(view.top, codes.bottom);
     EXPECT_EQ(form->ControlText(IDC_LABEL14),
               "Dall'unione di CU o LM con le altre chiavi di registro, appare ad esempio CUR");
     EXPECT_EQ(form->ControlText(IDC_COMMAND1), "&Termina && Elimina");
@@ -140,6 +146,33 @@ TEST_F(ProcessPanel, YesThenNoEndsTheProcessAndRescansWithoutDeleting) {
     EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
     EXPECT_EQ(ChildRow(), -1);
     EXPECT_TRUE(FileExists(dir / "svch0st.exe"));
+}
+
+// What the cells show is only a picture of the row's record: with every cell of the row
+// overwritten behind the window's back, the details and "Termina & Elimina" still take the
+// process, its folder and its ID from the record.
+TEST_F(ProcessPanel, ActionsTakeTheRowsRecordNotItsCells) {
+    Open();
+    const int row = ChildRow();
+    ASSERT_GE(row, 0);
+    ListView& list = form->ListView1();
+    list.SetText(row, 0, "altro.exe");
+    list.SetText(row, 1, dir.path() + "\\altrove\\");
+    list.SetText(row, 2, "1");
+    list.Select(row);
+
+    NMHDR hdr{list.hwnd(), static_cast<UINT_PTR>(::GetDlgCtrlID(list.hwnd())), static_cast<UINT>(NM_DBLCLK)};
+    ::SendMessageA(form->hwnd(), WM_NOTIFY, hdr.idFrom, reinterpret_cast<LPARAM>(&hdr));
+    ASSERT_NE(form->Details(), nullptr);
+    EXPECT_EQ(form->Details()->InfoText(8), "svch0st.exe");
+    form->Details()->Unload();
+
+    prompt.answers = {IDYES, IDYES};
+    Click(form->Control(IDC_COMMAND1));
+    ASSERT_FALSE(prompt.asked.empty());
+    EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler terminare il processo svch0st.exe?");
+    EXPECT_EQ(::WaitForSingleObject(child.process.get(), 3000), WAIT_OBJECT_0);
+    EXPECT_FALSE(FileExists(dir / "svch0st.exe"));
 }
 
 TEST_F(ProcessPanel, YesThenYesDeletesTheFile) {

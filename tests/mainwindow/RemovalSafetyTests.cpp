@@ -13,7 +13,7 @@
 #include "core/Wildcard.h"
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/MainWindowSupport.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/FileRemoval.h"
 #include "platform/WinText.h"
 #include "scanners/cScanDirectories.h"

@@ -2,7 +2,7 @@
 
 #include "fileinfo/cShellLink.h"
 #include "mainwindow/MainWindowSupport.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
 #include "platform/WinText.h"
 #include "reputation/Module1.h"
@@ -169,6 +169,38 @@ TEST_F(StartupPanel, RemovesAQuotedRunValueAndOnYesItsRunningProgram) {
     EXPECT_FALSE(FileExists(exe));
     EXPECT_EQ(clock.slept, 1000u);
     EXPECT_EQ(Row("vtRemove"), -1);  // the list was rebuilt
+}
+
+// The cells are only a picture of the row's record: overwritten behind the window's back,
+// they change neither what the details show nor which entry the removal deletes.
+TEST_F(StartupPanel, DetailsAndRemovalTakeTheRowsRecordNotItsCells) {
+    const std::string exe = dir / "vt_record.exe";
+    ASSERT_TRUE(WriteFile(exe, "x"));
+    RunValue decoy(kRootCurrentUser, kKeyRun, "vtDecoy", "notepad.exe");
+    RunValue v(kRootCurrentUser, kKeyRun, "vtRecord", "\"" + exe + "\" /min");
+    Scan();
+    const int row = Row("vtRecord");
+    ASSERT_GE(row, 0);
+    ListView& list = form->ListView2();
+    list.SetText(row, 0, "vtDecoy");
+    list.SetText(row, 1, "notepad.exe");
+    list.SetText(row, 2, "LMR");
+    list.Select(row);
+
+    NMHDR hdr{list.hwnd(), static_cast<UINT_PTR>(::GetDlgCtrlID(list.hwnd())), static_cast<UINT>(NM_DBLCLK)};
+    ::SendMessageA(form->hwnd(), WM_NOTIFY, hdr.idFrom, reinterpret_cast<LPARAM>(&hdr));
+    ASSERT_NE(form->Details(), nullptr);
+    EXPECT_EQ(form->Details()->InfoText(8), "vt_record.exe");
+    form->Details()->Unload();
+
+    prompt.answers = {IDYES, IDNO};
+    Click(form->Control(IDC_COMMAND3));
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text, "Sei sicuro di voler rimuovere la voce di avvio vtRecord?");
+    EXPECT_EQ(prompt.asked[1].text, "Vuoi anche eliminare il file " + exe + " dal PC?");
+    EXPECT_FALSE(v.Exists());
+    EXPECT_TRUE(decoy.Exists());
+    EXPECT_TRUE(FileExists(exe));
 }
 
 TEST_F(StartupPanel, RundllValueIsRemovedWithoutAFileQuestion) {

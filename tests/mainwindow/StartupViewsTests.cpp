@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "mainwindow/MainWindowSupport.h"
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 #include "platform/ComPtr.h"
 
 namespace vt::test {

@@ -78,4 +78,49 @@ TEST(ListViewRows, SelectingMovesTheSelectionAndTheFocus) {
     ::DestroyWindow(parent);
 }
 
+// A list of any width: every column keeps its colours and tips, drawing included; cells
+// past the last column are no cells; each row carries its owner's data.
+TEST(ListViewRows, EveryColumnKeepsItsColourAndTipAndEachRowItsData) {
+    HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(parent);
+    {
+        vt::ListView list;
+        ASSERT_TRUE(list.Create(parent, 1, RECT{0, 0, 600, 200}));
+        for (const char* h : {"Nome", "Percorso", "ID", "Editore"}) list.AddColumn(h, 140);
+        ASSERT_EQ(list.Columns(), 4);
+        const int first = list.AddRow("a", 0, 41);
+        const int second = list.AddRow("b", 0, 7);
+        list.SetText(second, 3, "Firmatario");
+        list.SetTextColor(second, 3, RGB(0, 0, 255));
+        list.SetToolTip(second, 3, "suggerimento");
+        list.SetTextColor(second, 4, RGB(255, 0, 0));  // no fifth column
+        list.SetToolTip(second, 4, "perso");
+
+        EXPECT_EQ(list.RowData(first), 41);
+        EXPECT_EQ(list.RowData(second), 7);
+        EXPECT_EQ(list.RowData(2), -1);
+        EXPECT_EQ(list.Text(second, 3), "Firmatario");
+        EXPECT_EQ(list.TextColor(second, 3), RGB(0, 0, 255));
+        EXPECT_EQ(list.ToolTip(second, 3), "suggerimento");
+        EXPECT_EQ(list.TextColor(second, 4), CLR_DEFAULT);
+        EXPECT_EQ(list.ToolTip(second, 4), "");
+        EXPECT_EQ(list.TextColor(first, 3), CLR_DEFAULT);
+        EXPECT_EQ(list.ToolTip(first, 2), "");
+
+        // What the list tells the system to draw each cell with.
+        auto drawn = [&](int row, int sub) {
+            NMLVCUSTOMDRAW cd{};
+            cd.nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
+            cd.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+            cd.iSubItem = sub;
+            list.OnCustomDraw(&cd);
+            return cd.clrText;
+        };
+        EXPECT_EQ(drawn(second, 3), RGB(0, 0, 255));
+        EXPECT_EQ(drawn(second, 2), ::GetSysColor(COLOR_WINDOWTEXT));
+        EXPECT_EQ(drawn(first, 3), ::GetSysColor(COLOR_WINDOWTEXT));
+    }
+    ::DestroyWindow(parent);
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "core/AppError.h"
 #include "core/Wildcard.h"
@@ -216,6 +218,37 @@ TEST(LookupFailures, ALookupThatRaisesLeavesNoGradeAndIsReported) {
     }
     SetFailureSink(previous);
     EXPECT_TRUE(prompt.asked.empty());
+}
+
+// Without a single worker thread nothing would ever take a request: each one is answered
+// at once as a failed lookup, so a waiting console program ends and a window's grade is
+// no longer pending. A pool that has workers keeps them for the requests threads refuse.
+TEST(LookupFailures, RequestsNoThreadCanTakeAreAnsweredAsFailed) {
+    struct Case {
+        const char* kind;
+        int threadsGranted;  // how many worker threads are started before the refusals
+    };
+    for (const Case c : {Case{"no thread at all", 0}, Case{"one thread, then none", 1}}) {
+        SCOPED_TRACE(c.kind);
+        WaitingLookupSink sink;
+        LookupSettings settings;
+        settings.workers = 4;
+        settings.makeClient = [] { return std::make_unique<RaisingClient>(); };
+        std::atomic<int> granted{0};
+        settings.startWorker = [&](std::function<void()> work) {
+            if (granted >= c.threadsGranted)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            ++granted;
+            std::thread(std::move(work)).detach();
+        };
+        ReputationLookups lookups(&sink, settings);
+        for (const char* name : {"a.exe", "b.exe", "c.exe"}) ASSERT_TRUE(lookups.Ask(name));
+        std::vector<LookupAnswer> got = Collect(lookups, sink);
+        EXPECT_EQ(lookups.Outstanding(), 0u);
+        ASSERT_EQ(got.size(), 3u);
+        for (const LookupAnswer& a : got) EXPECT_EQ(a.grade, 0) << a.name;
+        EXPECT_EQ(granted.load(), c.threadsGranted);
+    }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/resource.h"
+#include "resources/resource.h"
 #include "mainwindow/pure/MainToolBarDesign.h"
 #include "toolbar/VtToolBar.h"
 

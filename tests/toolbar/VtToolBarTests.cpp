@@ -159,7 +159,7 @@ TEST_F(ToolBarWindow, ToolTipAfterRestHiddenOnMovementAndOnLeaving) {
     EXPECT_EQ(toolbar.Button_Index(), 0);
     EXPECT_EQ(sink.enters, 1);
     HWND tip = toolbar.ToolTipWindow();
-    // TooTipStyle 1: a rectangle, not a balloon; colours and title from the design.
+    // TooTipStyle 1: a rectangle, not a balloon; colours and title from the property bag.
     const LONG style = ::GetWindowLongA(tip, GWL_STYLE);
     EXPECT_EQ(style & TTS_BALLOON, 0);
     EXPECT_EQ(style & (TTS_ALWAYSTIP | TTS_NOPREFIX), TTS_ALWAYSTIP | TTS_NOPREFIX);

@@ -1,4 +1,4 @@
-// The columns of the two lists: captions and design widths in twips, read when a panel is
+// The columns of the two lists: captions and widths in twips, read when a panel is
 // built and again whenever the window is laid out at a new DPI.
 #pragma once
 

@@ -13,7 +13,7 @@
 
 namespace vt {
 
-// A caption font as the design data describes it; the window code makes the GDI font.
+// A caption font as the property bag describes it; the window code makes the GDI font.
 struct FontDesc {
     std::string name = "MS Sans Serif";
     double size = 8.25;  // points

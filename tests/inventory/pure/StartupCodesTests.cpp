@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/pure/StartupCodes.h"
+#include "inventory/pure/StartupCodes.h"
 
 #include "registry/pure/StartupApproved.h"
 
