@@ -8,7 +8,6 @@ namespace vt {
 
 namespace {
 
-constexpr std::string_view kServicesKey = "System\\CurrentControlSet\\Services";
 constexpr std::string_view kWinlogonKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr std::string_view kPoliciesRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 constexpr std::string_view kImageOptionsKey =

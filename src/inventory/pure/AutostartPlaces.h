@@ -14,6 +14,8 @@ namespace vt {
 
 inline constexpr int32_t kRootCurrentUser = static_cast<int32_t>(0x80000001u);
 inline constexpr int32_t kRootLocalMachine = static_cast<int32_t>(0x80000002u);
+// Where the services' and the drivers' keys live, below HKEY_LOCAL_MACHINE.
+inline constexpr std::string_view kServicesKey = "System\\CurrentControlSet\\Services";
 
 enum class PlaceKind {
     Services,      // the service control manager's Win32 services; `key` is where their keys live
