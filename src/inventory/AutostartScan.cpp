@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "core/PathText.h"
 #include "core/ScopeExit.h"
@@ -45,7 +45,7 @@ class AutostartScan::Walk {
 public:
     explicit Walk(AutostartScan& scan) : scan_(scan), windowsFolder_(WindowsFolderPath()) {}
 
-    // Reads one line of the places and returns the number of rows it listed.
+    // Reads one line of the places; `listed` counts the rows it gave.
     void Place(size_t index);
     int64_t listed = 0;
 
