@@ -80,7 +80,7 @@ bool SetText(HKEY key, const std::wstring& name, const std::wstring& text) {
 // and removing them must take away again), "" when the key is there.
 std::wstring FirstMissing(HKEY root, const std::wstring& key, REGSAM view) {
     for (size_t at = key.find(L'\\');; at = key.find(L'\\', at + 1)) {
-        const std::wstring part = key.substr(0, at);
+        std::wstring part = key.substr(0, at);
         vt::UniqueHKey k;
         if (::RegOpenKeyExW(root, part.c_str(), 0, KEY_QUERY_VALUE | view, k.put()) != ERROR_SUCCESS) return part;
         if (at == std::wstring::npos) return {};
@@ -183,7 +183,7 @@ long MakeServices(SC_HANDLE manager, long count) {
 
 std::vector<std::wstring> ServiceNamesOf(SC_HANDLE manager, DWORD types) {
     std::vector<std::wstring> names;
-    std::vector<BYTE> buf(64 * 1024);
+    std::vector<BYTE> buf(size_t{64} * 1024);
     DWORD resume = 0;
     for (;;) {
         DWORD needed = 0, count = 0;
@@ -272,8 +272,8 @@ long BareLoop() {
             case vt::PlaceKind::SubkeyValue:
                 for (const std::wstring& sub : subkeys(k.get())) {
                     vt::UniqueHKey s;
-                    if (::RegOpenKeyExW(Root(place.root), (key + L"\\" + sub).c_str(), 0, KEY_QUERY_VALUE | view,
-                                        s.put()) != ERROR_SUCCESS)
+                    if (::RegOpenKeyExW(Root(place.root), std::wstring(key).append(L"\\").append(sub).c_str(), 0,
+                                        KEY_QUERY_VALUE | view, s.put()) != ERROR_SUCCESS)
                         continue;
                     if (place.kind == vt::PlaceKind::SubkeyValues) {
                         enumerate(s.get());

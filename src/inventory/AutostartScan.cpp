@@ -194,13 +194,14 @@ void AutostartScan::Walk::ReadPlace(size_t index, const AutostartPlace& place, i
         if (!ReadSubkeyNames(key, subkeys)) return;
         for (const std::string& sub : subkeys) {
             if (!Go()) return;
-            UniqueHKey k = OpenAutostartKey(place.root, path + "\\" + sub, view, KEY_QUERY_VALUE);
+            const std::string subPath = BuildPath(path, sub);
+            UniqueHKey k = OpenAutostartKey(place.root, subPath, view, KEY_QUERY_VALUE);
             std::vector<NamedData> values;
             if (!k) continue;
             if (!ReadValues(k.get(), values)) return;
             for (const NamedData& v : values) {
                 if (!Go()) return;
-                ValueRows(index, place, view, path + "\\" + sub, v.name, v.name, nullptr, v.type, v.data, false);
+                ValueRows(index, place, view, subPath, v.name, v.name, nullptr, v.type, v.data, false);
             }
         }
         break;
@@ -212,7 +213,8 @@ void AutostartScan::Walk::ReadPlace(size_t index, const AutostartPlace& place, i
         if (!ReadSubkeyNames(key, subkeys)) return;
         for (const std::string& sub : subkeys) {
             if (!Go()) return;
-            UniqueHKey k = OpenAutostartKey(place.root, path + "\\" + sub, view, KEY_QUERY_VALUE);
+            const std::string subPath = BuildPath(path, sub);
+            UniqueHKey k = OpenAutostartKey(place.root, subPath, view, KEY_QUERY_VALUE);
             if (!k) continue;
             DWORD type = 0;
             std::string data;
@@ -227,7 +229,7 @@ void AutostartScan::Walk::ReadPlace(size_t index, const AutostartPlace& place, i
                     name = text.substr(0, text.find('\0'));
             }
             const bool disabled = !place.switchValue.empty() && SwitchedOff(k.get(), place.switchValue);
-            ValueRows(index, place, view, path + "\\" + sub, name, std::string(v.name), &v, type, data, disabled);
+            ValueRows(index, place, view, subPath, name, std::string(v.name), &v, type, data, disabled);
         }
         break;
     }
@@ -329,11 +331,11 @@ std::string ServiceFile(const std::string& serviceName, const std::string& image
         return driver && !windowsFolder.empty() ? BuildPath(windowsFolder, "System32\\drivers\\" + serviceName + ".sys")
                                                 : std::string();
     }
-    const std::string file = ImageProgramPath(image, windowsFolder, &AutostartFileExists);
+    std::string file = ImageProgramPath(image, windowsFolder, &AutostartFileExists);
     if (driver || !IsSharedServiceHost(image, file)) return file;
     // The host runs the library the service names, where the system looks for it first.
-    const std::string key = std::string(kServicesKey) + "\\" + serviceName;
-    for (const std::string& path : {key + "\\Parameters", key}) {
+    const std::string key = BuildPath(kServicesKey, serviceName);
+    for (const std::string& path : {BuildPath(key, "Parameters"), key}) {
         UniqueHKey k = OpenAutostartKey(kRootLocalMachine, path, kOwnRegistryView, KEY_QUERY_VALUE);
         DWORD type = 0;
         std::string data, text;

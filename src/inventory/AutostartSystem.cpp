@@ -66,7 +66,7 @@ bool SwitchedOff(HKEY key, std::string_view name) {
 
 std::vector<std::wstring> ServiceNames(SC_HANDLE manager, DWORD types) {
     std::vector<std::wstring> names;
-    std::vector<BYTE> buf(64 * 1024);
+    std::vector<BYTE> buf(size_t{64} * 1024);
     DWORD resume = 0;
     // Each round hands out what fits and says where to go on; a bound keeps a system that
     // never ends the list from holding the scan.

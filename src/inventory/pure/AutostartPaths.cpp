@@ -65,7 +65,7 @@ std::string ResolveBareName(const std::string& name, std::string_view windowsFol
     if (name.empty() || windowsFolder.empty() || !exists) return name;
     const std::string withExe = HasExtension(name) ? name : name + ".exe";
     for (const std::string& folder : {BuildPath(windowsFolder, "System32"), std::string(windowsFolder)}) {
-        const std::string candidate = BuildPath(folder, withExe);
+        std::string candidate = BuildPath(folder, withExe);
         if (exists(candidate)) return candidate;
     }
     return name;
@@ -78,7 +78,7 @@ std::string UnquotedProgram(std::string_view s, const FileExists& exists, size_t
     if (exists) {
         for (size_t at = 0; at <= s.size(); ++at) {
             if (at < s.size() && !IsBlank(s[at])) continue;
-            const std::string head(s.substr(0, at));
+            std::string head(s.substr(0, at));
             if (head.empty() || head.find_first_of("\\/") == std::string::npos) {
                 if (at == s.size()) break;
                 continue;

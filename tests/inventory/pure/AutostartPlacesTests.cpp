@@ -3,6 +3,7 @@
 // rail that keeps Windows' own entries.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,39 +27,55 @@ const vt::FileExists kOnDisk = [](const std::string& path) {
     return files.count(path) != 0;
 };
 
-std::string Line(const vt::AutostartPlace& p) {
-    std::string line = std::string(p.category) + "|" + std::string(p.type) + "|" +
-                       (p.root == vt::kRootLocalMachine ? "HKLM" : "HKCU") + "\\" + std::string(p.key) + "|";
-    for (const vt::PlaceValue& v : p.values)
-        line += std::string(v.name) + (v.list != ListForm::None ? "[list]" : "") + ",";
-    line += p.bothViews ? "|both" : "|one";
+struct Line {
+    std::string category, type, location, values;
+    bool bothViews;
+    bool operator==(const Line&) const = default;
+};
+
+Line LineOf(const vt::AutostartPlace& p) {
+    Line line{std::string(p.category), std::string(p.type),
+              std::string(p.root == vt::kRootLocalMachine ? "HKLM\\" : "HKCU\\") + std::string(p.key), "", p.bothViews};
+    for (const vt::PlaceValue& v : p.values) {
+        if (!line.values.empty()) line.values += ' ';
+        line.values += std::string(v.name) + (v.list != ListForm::None ? "[list]" : "");
+    }
     return line;
 }
 
+std::ostream& operator<<(std::ostream& out, const Line& l) {
+    return out << l.category << " | " << l.type << " | " << l.location << " | " << l.values << " | "
+               << (l.bothViews ? "both views" : "one view");
+}
+
 TEST(AutostartPlaces, TheTableInItsOrder) {
-    const std::vector<std::string> expected = {
-        "service|Servizio|HKLM\\System\\CurrentControlSet\\Services||one",
-        "driver|Driver|HKLM\\System\\CurrentControlSet\\Services||one",
-        "winlogon|Winlogon|HKLM\\Software\\Microsoft\\Windows "
-        "NT\\CurrentVersion\\Winlogon|Shell,Userinit[list],Taskman,"
-        "AppSetup,|one",
-        "winlogon|Winlogon|HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon|Shell,|one",
-        "policies-run|Criteri Run|HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run||one",
-        "policies-run|Criteri Run|HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run||both",
-        "runonceex|RunOnceEx|HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx||both",
-        "ifeo|Debugger di un programma|HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution "
-        "Options|Debugger,|both",
-        "silent-exit|Monitor di chiusura|HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\SilentProcessExit|"
-        "MonitorProcess,|both",
-        "appinit|AppInit_DLLs|HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows|AppInit_DLLs[list],|both",
-        "active-setup|Active Setup|HKLM\\Software\\Microsoft\\Active Setup\\Installed Components|StubPath,|both",
-        "windows-load|Windows Load/Run|HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows|Load,Run,|one",
-        "command-processor|Prompt dei comandi|HKCU\\Software\\Microsoft\\Command Processor|AutoRun,|one",
-        "command-processor|Prompt dei comandi|HKLM\\Software\\Microsoft\\Command Processor|AutoRun,|both",
-        "boot-execute|BootExecute|HKLM\\System\\CurrentControlSet\\Control\\Session Manager|BootExecute[list],|one",
+    const std::string services = "HKLM\\System\\CurrentControlSet\\Services";
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const std::string policies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+    const std::string current = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\";
+    const std::string processor = "Software\\Microsoft\\Command Processor";
+    const std::vector<Line> expected = {
+        {"service", "Servizio", services, "", false},
+        {"driver", "Driver", services, "", false},
+        {"winlogon", "Winlogon", "HKLM\\" + winlogon, "Shell Userinit[list] Taskman AppSetup", false},
+        {"winlogon", "Winlogon", "HKCU\\" + winlogon, "Shell", false},
+        {"policies-run", "Criteri Run", "HKCU\\" + policies, "", false},
+        {"policies-run", "Criteri Run", "HKLM\\" + policies, "", true},
+        {"runonceex", "RunOnceEx", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "", true},
+        {"ifeo", "Debugger di un programma", current + "Image File Execution Options", "Debugger", true},
+        {"silent-exit", "Monitor di chiusura", current + "SilentProcessExit", "MonitorProcess", true},
+        {"appinit", "AppInit_DLLs", current + "Windows", "AppInit_DLLs[list]", true},
+        {"active-setup", "Active Setup", "HKLM\\Software\\Microsoft\\Active Setup\\Installed Components", "StubPath",
+         true},
+        {"windows-load", "Windows Load/Run", "HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+         "Load Run", false},
+        {"command-processor", "Prompt dei comandi", "HKCU\\" + processor, "AutoRun", false},
+        {"command-processor", "Prompt dei comandi", "HKLM\\" + processor, "AutoRun", true},
+        {"boot-execute", "BootExecute", "HKLM\\System\\CurrentControlSet\\Control\\Session Manager",
+         "BootExecute[list]", false},
     };
-    std::vector<std::string> actual;
-    for (const vt::AutostartPlace& p : vt::AutostartPlaces()) actual.push_back(Line(p));
+    std::vector<Line> actual;
+    for (const vt::AutostartPlace& p : vt::AutostartPlaces()) actual.push_back(LineOf(p));
     EXPECT_EQ(actual, expected);
 
     // What the removal and the list need beyond the names.
@@ -74,7 +91,7 @@ TEST(AutostartPlaces, TheTableInItsOrder) {
     EXPECT_EQ(places[10].switchValue, "IsInstalled");
     std::vector<std::string> railed;
     for (const vt::AutostartPlace& p : places)
-        if (p.windowsRail) railed.push_back(Line(p).substr(0, Line(p).find('|')));
+        if (p.windowsRail) railed.emplace_back(p.category);
     EXPECT_EQ(railed, (std::vector<std::string>{"service", "driver", "winlogon", "active-setup"}));
 }
 
