@@ -8,6 +8,7 @@
 #include "console/pure/Arguments.h"
 #include "console/pure/Report.h"
 #include "core/Wildcard.h"
+#include "inventory/AutostartScan.h"
 #include "inventory/ProcessRows.h"
 #include "inventory/StartupScan.h"
 #include "platform/ComPtr.h"
@@ -94,7 +95,25 @@ public:
     void Counted(int64_t) override {}
 };
 
+// The other autostart places; a row whose file has no name is not asked about.
+std::string AutostartList(const ConsoleOptions& o, const ReportHeader& header) {
+    std::vector<AutostartRow> rows = CollectAutostartRows();
+    if (!o.noReputation) {
+        std::vector<std::string> names;
+        std::vector<size_t> asked;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!rows[i].lookupName.empty()) {
+                names.push_back(rows[i].lookupName);
+                asked.push_back(i);
+            }
+        std::vector<int32_t> grades = LookUpGrades(names);
+        for (size_t k = 0; k < asked.size(); ++k) rows[asked[k]].grade = grades[k];
+    }
+    return AutostartReport(o.format, header, rows);
+}
+
 std::string Report(const ConsoleOptions& o, const ReportHeader& header) {
+    if (o.kind == ListKind::Autostart) return AutostartList(o, header);
     if (o.kind == ListKind::Processes) {
         std::vector<ProcessRow> rows = CollectProcessRows(o.system);
         if (!o.noReputation) {

@@ -1,5 +1,5 @@
-// The console program vantorilec: the process list or the startup list, graded by the
-// reputation service, written as text, CSV or JSON. It changes nothing on the machine.
+// The console program vantorilec: the process list, the startup list or the other autostart
+// places, graded by the reputation service, written as text, CSV or JSON. It changes nothing on the machine.
 #pragma once
 
 #include <string>

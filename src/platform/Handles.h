@@ -105,6 +105,11 @@ struct HImageListTraits {
     static HIMAGELIST Invalid() noexcept { return nullptr; }
     static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 };
+// The service control manager and its services (OpenSCManager, OpenService).
+struct ScHandleTraits {
+    static SC_HANDLE Invalid() noexcept { return nullptr; }
+    static void Close(SC_HANDLE h) noexcept { ::CloseServiceHandle(h); }
+};
 
 using UniqueHandle = UniqueAny<HANDLE, NullHandleTraits>;
 using UniqueFileHandle = UniqueAny<HANDLE, FileHandleTraits>;
@@ -123,6 +128,7 @@ using UniqueLocalMem = UniqueAny<void*, LocalMemTraits>;
 using UniqueHModule = UniqueAny<HMODULE, HModuleTraits>;
 using UniqueHImageList = UniqueAny<HIMAGELIST, HImageListTraits>;
 using UniqueHWnd = UniqueAny<HWND, WindowTraits>;
+using UniqueScHandle = UniqueAny<SC_HANDLE, ScHandleTraits>;
 
 // Selects a GDI object into a DC for one scope and puts the old one back.
 class SelectObjectScope {

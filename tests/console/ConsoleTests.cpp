@@ -397,6 +397,80 @@ TEST_F(Console, AProcessWithASystemNameOutsideTheWindowsFolderIsAnImpostor) {
     EXPECT_TRUE(seen) << text.out;
 }
 
+// A service made for the test and deleted at the end of its scope.
+class ConsoleService {
+public:
+    ConsoleService(const std::string& name, const std::string& image)
+        : manager_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
+        if (manager_)
+            service_.reset(::CreateServiceW(manager_.get(), Widen(name).c_str(), Widen(name).c_str(),
+                                            SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                                            SERVICE_ERROR_NORMAL, Widen(image).c_str(), nullptr, nullptr, nullptr,
+                                            nullptr, nullptr));
+    }
+    ~ConsoleService() {
+        if (service_) ::DeleteService(service_.get());
+    }
+    ConsoleService(const ConsoleService&) = delete;
+    ConsoleService& operator=(const ConsoleService&) = delete;
+    bool Made() const { return static_cast<bool>(service_); }
+
+private:
+    UniqueScHandle manager_, service_;
+};
+
+// The other autostart places: every field of a planted policy value and service, graded
+// through the service by the file they run, and Windows' own service among them.
+TEST_F(Console, AutostartRowsNameTheirPlaceTheirFileAndTheirGrade) {
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    const std::string policyKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+    PlantedValue policy(HKEY_CURRENT_USER, policyKey, "vtc policy " + tag, "\"C:\\vt\\svch0st.exe\" /q");
+    ConsoleService service("VtcAgent" + tag, "C:\\vt\\svc host\\vtc agent.exe -k");
+    ASSERT_TRUE(service.Made());
+
+    Ran ran = RunVantorilec("autostart --format json");
+    ASSERT_EQ(ran.code, 0u) << ran.err;
+    json doc = json::parse(ran.out);
+    EXPECT_EQ(doc["kind"], "autostart");
+    const json* p = FindItem(doc["items"], "vtc policy " + tag);
+    ASSERT_NE(p, nullptr) << ran.out;
+    EXPECT_EQ((*p)["command"], "\"C:\\vt\\svch0st.exe\" /q");
+    EXPECT_EQ((*p)["category"], "policies-run");
+    EXPECT_EQ((*p)["location"], "HKCU\\" + policyKey);
+    EXPECT_EQ((*p)["view"], "native");
+    EXPECT_EQ((*p)["file"], "C:\\vt\\svch0st.exe");
+    EXPECT_EQ((*p)["disabled"], false);
+    EXPECT_EQ((*p)["grade"], 2);
+    EXPECT_EQ((*p)["verdict"], "infected");
+    EXPECT_EQ((*p)["impostor"], false);
+    const json* s = FindItem(doc["items"], "VtcAgent" + tag);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ((*s)["category"], "service");
+    EXPECT_EQ((*s)["location"], "HKLM\\System\\CurrentControlSet\\Services\\VtcAgent" + tag);
+    EXPECT_EQ((*s)["file"], "C:\\vt\\svc host\\vtc agent.exe");
+    EXPECT_EQ((*s)["grade"], 4);
+    EXPECT_EQ((*s)["verdict"], "unknown");
+    const json* plugPlay = FindItem(doc["items"], "PlugPlay");
+    ASSERT_NE(plugPlay, nullptr);
+    EXPECT_EQ((*plugPlay)["verdict"], "safe");
+
+    // Without the service every grade is 0, and nothing is asked.
+    const size_t asked = ServiceQueries().size();
+    Ran quiet = RunVantorilec("autostart --format csv --no-reputation");
+    ASSERT_EQ(quiet.code, 0u) << quiet.err;
+    EXPECT_EQ(ServiceQueries().size(), asked);
+    const std::vector<std::string> lines = Lines(quiet.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "name,command,category,location,view,file,disabled,grade,verdict,impostor");
+    bool found = false;
+    for (const std::string& line : lines)
+        if (line.rfind("vtc policy " + tag + ",", 0) == 0) {
+            found = true;
+            EXPECT_NE(line.find(",0,none,false"), std::string::npos) << line;
+        }
+    EXPECT_TRUE(found) << quiet.out;
+}
+
 TEST_F(Console, BadArgumentsExitTwoWithAReasonAndTheUsageAndNothingOnStandardOutput) {
     const char* cases[] = {
         "", "list", "processes --format xml", "processes --output", "startup --system", "processes extra", "--bogus"};

@@ -49,9 +49,9 @@ std::string Before(const std::string& text) { return text.substr(0, text.find(':
 std::string Reason(const CLI::ParseError& e, const std::vector<std::string>& args) {
     std::string what = e.what();
     if (dynamic_cast<const CLI::RequiredError*>(&e)) {
-        if (args.empty()) return "manca il comando (processes o startup)";
+        if (args.empty()) return "manca il comando (processes, startup o autostart)";
         if (!args[0].empty() && args[0][0] != '-') return "comando sconosciuto: " + args[0];
-        return "manca il comando (processes o startup)";
+        return "manca il comando (processes, startup o autostart)";
     }
     if (dynamic_cast<const CLI::ExtrasError*>(&e)) return "argomento non previsto: " + After(what);
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
@@ -69,6 +69,7 @@ std::string UsageText() {
     return std::string("Uso:\n") +
            "  vantorilec processes [--system] [--format text|csv|json] [--no-reputation] [--output FILE]\n"
            "  vantorilec startup   [--format text|csv|json] [--no-reputation] [--output FILE]\n"
+           "  vantorilec autostart [--format text|csv|json] [--no-reputation] [--output FILE]\n"
            "  vantorilec --help | --version\n";
 }
 
@@ -90,7 +91,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
     CLI::App* processes = app.add_subcommand("processes", "Elenca i processi attivi");
     CLI::App* startup =
         app.add_subcommand("startup", "Elenca le voci di avvio automatico (registro e cartelle Esecuzione automatica)");
-    for (CLI::App* sub : {processes, startup}) {
+    CLI::App* autostart = app.add_subcommand(
+        "autostart",
+        "Elenca servizi, driver e gli altri punti di avvio di Windows (Winlogon, debugger, AppInit_DLLs ...)");
+    for (CLI::App* sub : {processes, startup, autostart}) {
         sub->group("Comandi");
         sub->option_defaults()->group("Opzioni");
         sub->set_help_flag("-h,--help", "Mostra questo aiuto ed esce");
@@ -99,7 +103,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
     bool system = false;
     processes->add_flag("--system", system, "Include i processi di sistema il cui percorso non è leggibile");
     CLI::Option* outputs[] = {AddListOptions(*processes, format, noReputation, output),
-                              AddListOptions(*startup, format, noReputation, output)};
+                              AddListOptions(*startup, format, noReputation, output),
+                              AddListOptions(*autostart, format, noReputation, output)};
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -116,9 +121,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
     } catch (const CLI::ParseError& e) { return Refused(Reason(e, args)); }
     if (format != "text" && format != "csv" && format != "json")
         return Refused("--format: valore non valido \"" + format + "\" (text, csv o json)");
-    if (output.empty() && (outputs[0]->count() || outputs[1]->count())) return Refused("--output: nome di file vuoto");
+    if (output.empty() && (outputs[0]->count() || outputs[1]->count() || outputs[2]->count()))
+        return Refused("--output: nome di file vuoto");
     ConsoleOptions& o = result.options;
-    o.kind = startup->parsed() ? ListKind::Startup : ListKind::Processes;
+    o.kind = startup->parsed() ? ListKind::Startup : autostart->parsed() ? ListKind::Autostart : ListKind::Processes;
     o.system = system;
     o.format = format == "csv" ? ReportFormat::Csv : format == "json" ? ReportFormat::Json : ReportFormat::Text;
     o.noReputation = noReputation;

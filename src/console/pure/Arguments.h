@@ -1,6 +1,7 @@
 // The console program's command line:
 //   vantorilec processes [--system] [--format text|csv|json] [--no-reputation] [--output FILE]
 //   vantorilec startup   [--format text|csv|json] [--no-reputation] [--output FILE]
+//   vantorilec autostart [--format text|csv|json] [--no-reputation] [--output FILE]
 //   vantorilec --help | --version
 #pragma once
 
@@ -11,7 +12,7 @@
 
 namespace vt {
 
-enum class ListKind { Processes, Startup };
+enum class ListKind { Processes, Startup, Autostart };
 
 struct ConsoleOptions {
     ListKind kind = ListKind::Processes;

@@ -34,6 +34,16 @@ Table StartupTable(const std::vector<StartupRow>& rows) {
     return t;
 }
 
+Table AutostartTable(const std::vector<AutostartRow>& rows) {
+    Table t{"autostart",
+            {"name", "command", "category", "location", "view", "file", "disabled", "grade", "verdict", "impostor"},
+            {}};
+    for (const AutostartRow& r : rows)
+        t.rows.push_back({r.name, r.command, r.category, r.location, r.view, r.file, r.disabled, int64_t{r.grade},
+                          std::string(VerdictWord(r.grade)), r.impostor});
+    return t;
+}
+
 std::string CellText(const Cell& c) {
     if (const auto* s = std::get_if<std::string>(&c)) return *s;
     if (const auto* n = std::get_if<int64_t>(&c)) return std::to_string(*n);
@@ -144,6 +154,10 @@ std::string ProcessReport(ReportFormat format, const ReportHeader& header, const
 
 std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows) {
     return Render(format, header, StartupTable(rows));
+}
+
+std::string AutostartReport(ReportFormat format, const ReportHeader& header, const std::vector<AutostartRow>& rows) {
+    return Render(format, header, AutostartTable(rows));
 }
 
 std::string IsoUtcTime(int year, int month, int day, int hour, int minute, int second) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "inventory/pure/AutostartRows.h"
 #include "inventory/pure/Rows.h"
 
 namespace vt {
@@ -25,6 +26,8 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // The report of a list ("processes" or "startup"). Text and CSV lines end in CR LF.
 std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows);
 std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows);
+// The other autostart places ("autostart").
+std::string AutostartReport(ReportFormat format, const ReportHeader& header, const std::vector<AutostartRow>& rows);
 
 // "2026-12-10T11:02:45Z"
 std::string IsoUtcTime(int year, int month, int day, int hour, int minute, int second);

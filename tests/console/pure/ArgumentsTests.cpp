@@ -36,6 +36,13 @@ TEST(Arguments, GoodCommandLines) {
          true,
          "x.csv"},
         {{"startup", "--format", "text"}, ListKind::Startup, false, ReportFormat::Text, false, ""},
+        {{"autostart"}, ListKind::Autostart, false, ReportFormat::Text, false, ""},
+        {{"autostart", "--format", "json", "--no-reputation", "--output", "altri.json"},
+         ListKind::Autostart,
+         false,
+         ReportFormat::Json,
+         true,
+         "altri.json"},
     };
     for (const auto& c : cases) {
         ParsedArguments p = Parse(c.args);

@@ -131,6 +131,50 @@ TEST(Json, StartupItemsKeepEveryCharacterAndSurviveBrokenUtf8) {
     EXPECT_EQ(doc["items"].back()["name"], "bad\xEF\xBF\xBD(\xEF\xBF\xBD");  // U+FFFD in place of each bad byte
 }
 
+TEST(Json, AutostartItemsNameTheirPlaceAndFile) {
+    vt::AutostartRow service;
+    service.name = "VtAgent";
+    service.command = "C:\\vt\\svc host\\agent.exe -k";
+    service.category = "service";
+    service.location = "HKLM\\System\\CurrentControlSet\\Services\\VtAgent";
+    service.file = "C:\\vt\\svc host\\agent.exe";
+    service.disabled = true;
+    service.grade = 2;
+    vt::AutostartRow list;
+    list.name = "Userinit";
+    list.command = "C:\\vt\\evil.exe";
+    list.category = "winlogon";
+    list.location = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    list.view = "32";
+    list.file = "C:\\vt\\evil.exe";
+    list.impostor = true;
+    const std::string text = vt::AutostartReport(ReportFormat::Json, kHeader, {service, list});
+    auto doc = nlohmann::ordered_json::parse(text);
+    EXPECT_EQ(doc["kind"], "autostart");
+    ASSERT_EQ(doc["items"].size(), 2u);
+    std::vector<std::string> keys;
+    for (auto it = doc["items"][0].begin(); it != doc["items"][0].end(); ++it) keys.push_back(it.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"name", "command", "category", "location", "view", "file", "disabled",
+                                              "grade", "verdict", "impostor"}));
+    const auto& a = doc["items"][0];
+    EXPECT_EQ(a["command"], service.command);
+    EXPECT_EQ(a["category"], "service");
+    EXPECT_EQ(a["location"], service.location);
+    EXPECT_EQ(a["view"], "native");
+    EXPECT_EQ(a["file"], service.file);
+    EXPECT_EQ(a["disabled"], true);
+    EXPECT_EQ(a["grade"], 2);
+    EXPECT_EQ(a["verdict"], "infected");
+    EXPECT_EQ(a["impostor"], false);
+    const auto& b = doc["items"][1];
+    EXPECT_EQ(b["view"], "32");
+    EXPECT_EQ(b["verdict"], "none");
+    EXPECT_EQ(b["impostor"], true);
+    const std::string csv = vt::AutostartReport(ReportFormat::Csv, kHeader, {service});
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "name,command,category,location,view,file,disabled,grade,verdict,impostor");
+}
+
 TEST(Json, EmptyListIsAnEmptyArray) {
     auto doc = nlohmann::json::parse(vt::StartupReport(ReportFormat::Json, kHeader, {}));
     EXPECT_TRUE(doc["items"].is_array());
