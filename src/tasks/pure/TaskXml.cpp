@@ -32,28 +32,44 @@ void AppendAsUtf16(std::string& out, char32_t cp) {
 
 DecodedText FromUtf16(std::string_view b, bool little) {
     DecodedText out;
-    out.utf8.reserve(b.size() / 2 + b.size() / 8);
     const size_t units = b.size() / 2;
-    auto unit = [&](size_t k) -> char16_t {
-        auto lo = static_cast<unsigned char>(b[2 * k + (little ? 0 : 1)]);
-        auto hi = static_cast<unsigned char>(b[2 * k + (little ? 1 : 0)]);
-        return static_cast<char16_t>(lo | (hi << 8));
-    };
+    // Three bytes at most for each unit (a pair of two takes four): written in place, as
+    // task files run to megabytes.
+    out.utf8.resize(units * 3);
+    char* o = out.utf8.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+    const size_t lo = little ? 0 : 1, hi = 1 - lo;
+    auto unit = [&](size_t k) -> char32_t { return char32_t{p[2 * k + lo]} | (char32_t{p[2 * k + hi]} << 8); };
+    auto put = [&](char32_t c) { *o++ = static_cast<char>(c); };
     for (size_t k = 0; k < units; ++k) {
-        char16_t u = unit(k);
+        char32_t u = unit(k);
         if (u < 0x80) {
-            out.utf8.push_back(static_cast<char>(u));
-        } else if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
-            char32_t cp = 0x10000 + ((char32_t{u} - 0xD800) << 10) + (char32_t{unit(k + 1)} - 0xDC00);
-            AppendUtf8(out.utf8, cp);
-            ++k;
+            put(u);
+        } else if (u < 0x800) {
+            put(0xC0 | (u >> 6));
+            put(0x80 | (u & 0x3F));
         } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out.utf8, kReplacement);
-            out.exact = false;
+            if (u <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+                char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00);
+                put(0xF0 | (cp >> 18));
+                put(0x80 | ((cp >> 12) & 0x3F));
+                put(0x80 | ((cp >> 6) & 0x3F));
+                put(0x80 | (cp & 0x3F));
+                ++k;
+            } else {
+                // U+FFFD
+                put(0xEF);
+                put(0xBF);
+                put(0xBD);
+                out.exact = false;
+            }
         } else {
-            AppendUtf8(out.utf8, u);
+            put(0xE0 | (u >> 12));
+            put(0x80 | ((u >> 6) & 0x3F));
+            put(0x80 | (u & 0x3F));
         }
     }
+    out.utf8.resize(static_cast<size_t>(o - out.utf8.data()));
     // A file cut inside a unit.
     if (b.size() % 2 != 0) out.exact = false;
     return out;
@@ -139,15 +155,14 @@ bool NestingWithin(std::string_view s, int limit) {
         size_t lt = s.find('<', i);
         if (lt == std::string_view::npos) break;
         i = lt + 1;
-        if (s.compare(i, 3, "!--") == 0) {
-            i = skipPast(i + 3, "-->");
-        } else if (s.compare(i, 8, "![CDATA[") == 0) {
-            i = skipPast(i + 8, "]]>");
-        } else if (i < n && s[i] == '?') {
+        const char next = i < n ? s[i] : '\0';
+        if (next == '!') {
+            if (s.compare(i, 3, "!--") == 0) i = skipPast(i + 3, "-->");
+            else if (s.compare(i, 8, "![CDATA[") == 0) i = skipPast(i + 8, "]]>");
+            else i = skipPast(i + 1, ">");
+        } else if (next == '?') {
             i = skipPast(i + 1, "?>");
-        } else if (i < n && s[i] == '!') {
-            i = skipPast(i + 1, ">");
-        } else if (i < n && s[i] == '/') {
+        } else if (next == '/') {
             if (depth > 0) --depth;
             i = skipPast(i + 1, ">");
         } else {
