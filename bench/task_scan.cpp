@@ -1,7 +1,7 @@
 // Reading speed of the scheduled task scan: 1,000 task files written as the system writes
 // them (UTF-16 LE with its mark, a few hundred distinct programs, a share of them with
 // variables, bare names, two actions or a class handler) are read and listed through
-// ScheduledTasks, beside a bare loop over the same files that lists the folders, reads
+// ScheduledTaskScan, beside a bare loop over the same files that lists the folders, reads
 // each file whole and parses it with the same parser in place (UTF-16, no conversion,
 // nothing taken out). Prints both times and ours/bare (target <= 1.25). The files are
 // generated under %TEMP% and removed afterwards.
@@ -118,7 +118,7 @@ void BareWalk(const std::wstring& folder, long& files, long& elements) {
     } while (::FindNextFileW(find.get(), &fd));
 }
 
-struct Sink : vt::IScheduledTasksEvents {
+struct Sink : vt::IScheduledTaskScanEvents {
     std::vector<vt::ScheduledTaskEntry> rows;
     void CurrentTask(const vt::ScheduledTaskEntry& e, bool&) override { rows.push_back(e); }
 };
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
         double o = 0, b = 0;
         auto runOurs = [&] {
             Sink sink;
-            vt::ScheduledTasks scan(&sink);
+            vt::ScheduledTaskScan scan(&sink);
             scan.Source(vt::TaskSource::Files);
             scan.TasksFolder(folder);
             auto s = Clock::now();

@@ -18,7 +18,7 @@ using tasks::BstrText;
 // Turns definitions into entries and hands them to the sink.
 class Reporter {
 public:
-    explicit Reporter(IScheduledTasksEvents* events) : events_(events) {}
+    explicit Reporter(IScheduledTaskScanEvents* events) : events_(events) {}
 
     // False when the sink cancelled.
     bool Definition(const std::string& bytes, const std::string& path, const std::string& definitionFile) {
@@ -77,7 +77,7 @@ private:
         return !cancel;
     }
 
-    IScheduledTasksEvents* events_;
+    IScheduledTaskScanEvents* events_;
     ActionFiles files_;
 };
 
@@ -176,7 +176,7 @@ bool ServiceLists(ITaskFolder* root) {
     return SUCCEEDED(root->GetTasks(TASK_ENUM_HIDDEN, registered.put())) && SUCCEEDED(registered->get_Count(&count));
 }
 
-class Collector : public IScheduledTasksEvents {
+class Collector : public IScheduledTaskScanEvents {
 public:
     std::vector<ScheduledTaskEntry> entries;
     void CurrentTask(const ScheduledTaskEntry& entry, bool&) override { entries.push_back(entry); }
@@ -189,7 +189,7 @@ std::string DefaultTasksFolder() {
     return windows.empty() ? std::string() : windows + "\\System32\\Tasks";
 }
 
-bool ScheduledTasks::Scan() {
+bool ScheduledTaskScan::Scan() {
     if (scanning_) return false;
     scanning_ = true;
     ScopeExit done([this] { scanning_ = false; });
@@ -220,7 +220,7 @@ bool ScheduledTasks::Scan() {
 
 std::vector<ScheduledTaskEntry> ListScheduledTasks(TaskSource source, const std::string& tasksFolder) {
     Collector collector;
-    ScheduledTasks scan(&collector);
+    ScheduledTaskScan scan(&collector);
     scan.Source(source);
     scan.TasksFolder(tasksFolder);
     scan.Scan();

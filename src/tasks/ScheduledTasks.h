@@ -49,16 +49,16 @@ enum class TaskSource {
     Files,
 };
 
-class IScheduledTasksEvents {
+class IScheduledTaskScanEvents {
 public:
-    virtual ~IScheduledTasksEvents() = default;
+    virtual ~IScheduledTaskScanEvents() = default;
     // One entry; setting `cancel` ends the scan after it.
     virtual void CurrentTask(const ScheduledTaskEntry& entry, bool& cancel) = 0;
 };
 
-class ScheduledTasks {
+class ScheduledTaskScan {
 public:
-    explicit ScheduledTasks(IScheduledTasksEvents* events) : events_(events) {}
+    explicit ScheduledTaskScan(IScheduledTaskScanEvents* events) : events_(events) {}
 
     TaskSource Source() const { return source_; }
     void Source(TaskSource source) { source_ = source; }
@@ -76,7 +76,7 @@ public:
     TaskSource LastSource() const { return lastSource_; }
 
 private:
-    IScheduledTasksEvents* events_;
+    IScheduledTaskScanEvents* events_;
     TaskSource source_ = TaskSource::Automatic;
     TaskSource lastSource_ = TaskSource::Automatic;
     std::string tasksFolder_;

@@ -68,8 +68,7 @@ std::string SaveCopy(const std::string& taskName, const std::string& bytes, std:
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
     for (int counter = 1; counter <= 1000; ++counter) {
-        const std::string file =
-            folder + "\\" + tasks::BackupFileName(taskName, now.wYear, now.wMonth, now.wDay, counter);
+        std::string file = folder + "\\" + tasks::BackupFileName(taskName, now.wYear, now.wMonth, now.wDay, counter);
         const std::wstring wide = tasks::LongPath(file);
         UniqueFileHandle out(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));

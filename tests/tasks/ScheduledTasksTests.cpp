@@ -181,11 +181,11 @@ TEST_F(Planted, WineListsThroughTheFilesWhetherOrNotItsServiceRuns) {
             service = std::make_unique<TaskServiceRunning>();
             ASSERT_TRUE(service->running());
         }
-        struct Sink : IScheduledTasksEvents {
+        struct Sink : IScheduledTaskScanEvents {
             int n = 0;
             void CurrentTask(const ScheduledTaskEntry&, bool&) override { ++n; }
         } sink;
-        ScheduledTasks scan(&sink);
+        ScheduledTaskScan scan(&sink);
         EXPECT_TRUE(scan.Scan());
         EXPECT_EQ(scan.LastSource(), TaskSource::Files) << withService;
         EXPECT_GE(sink.n, 10);
@@ -202,8 +202,8 @@ TEST_F(Planted, AnotherFolderOfTaskFilesNamesItsTasksFromItsOwnRoot) {
 }
 
 TEST_F(Planted, TheSinkCancelsAndCannotStartASecondScanInsideTheFirst) {
-    struct Sink : IScheduledTasksEvents {
-        ScheduledTasks* scan = nullptr;
+    struct Sink : IScheduledTaskScanEvents {
+        ScheduledTaskScan* scan = nullptr;
         int n = 0;
         bool nested = true;
         void CurrentTask(const ScheduledTaskEntry&, bool& cancel) override {
@@ -212,7 +212,7 @@ TEST_F(Planted, TheSinkCancelsAndCannotStartASecondScanInsideTheFirst) {
             cancel = n == 3;
         }
     } sink;
-    ScheduledTasks scan(&sink);
+    ScheduledTaskScan scan(&sink);
     sink.scan = &scan;
     scan.TasksFolder(planted_.folder());
     EXPECT_FALSE(scan.Scan());

@@ -66,8 +66,8 @@ public:
     // Writes the file `relative` ("Sub\Name"), making its folders.
     bool Plant(const std::string& relative, const std::string& bytes) const {
         std::string path = folder();
-        size_t start = 0;
-        for (size_t cut; (cut = relative.find('\\', start)) != std::string::npos; start = cut + 1) {
+        for (size_t start = 0, cut = relative.find('\\'); cut != std::string::npos;
+             start = cut + 1, cut = relative.find('\\', start)) {
             path += '\\';
             path.append(relative, start, cut - start);
             ::CreateDirectoryA(path.c_str(), nullptr);
