@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <winhttp.h>
 
 #include <utility>
@@ -101,6 +102,11 @@ struct WindowTraits {
     static HWND Invalid() noexcept { return nullptr; }
     static void Close(HWND h) noexcept { ::DestroyWindow(h); }
 };
+// Text the COM interfaces hand out (SysAllocString), freed with SysFreeString.
+struct BstrTraits {
+    static BSTR Invalid() noexcept { return nullptr; }
+    static void Close(BSTR s) noexcept { ::SysFreeString(s); }
+};
 struct HImageListTraits {
     static HIMAGELIST Invalid() noexcept { return nullptr; }
     static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
@@ -129,6 +135,7 @@ using UniqueHModule = UniqueAny<HMODULE, HModuleTraits>;
 using UniqueHImageList = UniqueAny<HIMAGELIST, HImageListTraits>;
 using UniqueHWnd = UniqueAny<HWND, WindowTraits>;
 using UniqueScHandle = UniqueAny<SC_HANDLE, ScHandleTraits>;
+using UniqueBstr = UniqueAny<BSTR, BstrTraits>;
 
 // Selects a GDI object into a DC for one scope and puts the old one back.
 class SelectObjectScope {
