@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fileinfo/pure/SignatureStatus.h"
 #include "inventory/pure/Rows.h"
 
 namespace vt {
@@ -23,8 +24,12 @@ struct ReportHeader {
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The report of a list ("processes" or "startup"). Text and CSV lines end in CR LF.
-std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows);
-std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows);
+// signatures holds the check of each row's file, in the rows' order; every row after its
+// end reads as not checked ("unknown", no signer, no hash).
+std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows,
+                          const std::vector<SignatureResult>& signatures = {});
+std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows,
+                          const std::vector<SignatureResult>& signatures = {});
 
 // "2026-12-10T11:02:45Z"
 std::string IsoUtcTime(int year, int month, int day, int hour, int minute, int second);
