@@ -156,12 +156,14 @@ struct FileSignature::Impl {
         if (!slot) {
             slot.emplace();
             const CatalogCalls& calls = Catalogs();
-            if (calls.acquire2) {
-                calls.acquire2(slot->put(), nullptr, useSha256 ? BCRYPT_SHA256_ALGORITHM : BCRYPT_SHA1_ALGORITHM,
-                               nullptr, 0);
-            } else if (!useSha256) {
-                ::CryptCATAdminAcquireContext(slot->put(), nullptr, 0);
-            }
+            HCATADMIN admin = nullptr;
+            if (calls.acquire2 &&
+                calls.acquire2(&admin, nullptr, useSha256 ? BCRYPT_SHA256_ALGORITHM : BCRYPT_SHA1_ALGORITHM, nullptr, 0))
+                slot->reset(admin);
+            // Where the call with an algorithm is missing or refuses (Wine 8 has it as a
+            // stub that fails), the older one gives the SHA-1 catalogs.
+            admin = nullptr;
+            if (!*slot && !useSha256 && ::CryptCATAdminAcquireContext(&admin, nullptr, 0)) slot->reset(admin);
         }
         return slot->get();
     }

@@ -218,5 +218,33 @@ TEST(LookupFailures, ALookupThatRaisesLeavesNoGradeAndIsReported) {
     EXPECT_TRUE(prompt.asked.empty());
 }
 
+// Where no worker thread can be had, every name is answered at once with no grade,
+// instead of waiting forever for a worker that never comes.
+TEST(LookupFailures, WithoutThreadsEveryNameIsAnsweredAtOnceWithNoGrade) {
+    ScriptedPrompt prompt;
+    WaitingLookupSink sink;
+    LookupSettings settings;
+    int made = 0;
+    settings.makeClient = [&made]() -> std::unique_ptr<IHttpClient> {
+        ++made;
+        return std::make_unique<RaisingClient>();
+    };
+    settings.startThread = [](const std::function<void()>&) { return false; };
+    ReputationLookups lookups(&sink, settings);
+    EXPECT_TRUE(lookups.Ask("services.exe"));
+    EXPECT_TRUE(lookups.Ask("svch0st.exe"));
+    EXPECT_FALSE(lookups.Ask("SERVICES.EXE"));
+    EXPECT_TRUE(sink.Wait(0));
+    std::vector<LookupAnswer> got = lookups.TakeAnswers();
+    ASSERT_EQ(got.size(), 2u);
+    for (const LookupAnswer& a : got) {
+        EXPECT_EQ(a.grade, 0) << a.name;
+        EXPECT_FALSE(a.serviceNotFound) << a.name;
+    }
+    EXPECT_EQ(lookups.Outstanding(), 0u);
+    EXPECT_EQ(made, 0);
+    EXPECT_TRUE(prompt.asked.empty());
+}
+
 }  // namespace
 }  // namespace vt::test
