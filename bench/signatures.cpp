@@ -174,6 +174,7 @@ int main(int argc, char** argv) {
     auto t0 = Clock::now();
     const std::vector<std::string> paths = MakeFiles(dir, files);
     std::vector<std::wstring> wide;
+    wide.reserve(paths.size());
     for (const std::string& p : paths) wide.push_back(vt::Widen(p));
     std::printf("%d programs of 1 MiB in %s (made in %.1f s)\n", files, dir.c_str(), Seconds(t0));
 
@@ -214,8 +215,8 @@ int main(int argc, char** argv) {
         for (char& c : hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         list += hex + "  " + p.substr(p.find_last_of('\\') + 1) + "\n";
     }
-    vt::UniqueFileHandle out(::CreateFileW(vt::Widen(dir + "\\hashes.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_ALWAYS, 0, nullptr));
+    vt::UniqueFileHandle out(
+        ::CreateFileW(vt::Widen(dir + "\\hashes.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     ::WriteFile(out.get(), list.data(), static_cast<DWORD>(list.size()), &written, nullptr);
 

@@ -134,6 +134,7 @@ std::string Report(const ConsoleOptions& o, const ReportHeader& header) {
     if (o.kind == ListKind::Processes) {
         std::vector<ProcessRow> rows = CollectProcessRows(o.system);
         std::vector<std::string> files;
+        files.reserve(rows.size());
         for (const ProcessRow& r : rows) files.push_back(r.path);
         RowSignatures signatures(std::move(files), o.noSignatures);
         if (!o.noReputation) {
@@ -155,6 +156,7 @@ std::string Report(const ConsoleOptions& o, const ReportHeader& header) {
         scan.BeginScanning();
     }
     std::vector<std::string> files;
+    files.reserve(collector.rows.size());
     for (const StartupRow& r : collector.rows) files.push_back(StartupProgramPath(r));
     RowSignatures signatures(std::move(files), o.noSignatures);
     if (!o.noReputation) {

@@ -158,7 +158,8 @@ struct FileSignature::Impl {
             const CatalogCalls& calls = Catalogs();
             HCATADMIN admin = nullptr;
             if (calls.acquire2 &&
-                calls.acquire2(&admin, nullptr, useSha256 ? BCRYPT_SHA256_ALGORITHM : BCRYPT_SHA1_ALGORITHM, nullptr, 0))
+                calls.acquire2(&admin, nullptr, useSha256 ? BCRYPT_SHA256_ALGORITHM : BCRYPT_SHA1_ALGORITHM, nullptr,
+                               0))
                 slot->reset(admin);
             // Where the call with an algorithm is missing or refuses (Wine 8 has it as a
             // stub that fails), the older one gives the SHA-1 catalogs.

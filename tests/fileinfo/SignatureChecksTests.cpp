@@ -65,6 +65,12 @@ private:
     std::map<std::string, int> counts_;
 };
 
+// Counts how often it was told that answers wait.
+struct CountingSink : IAnswerSink {
+    std::atomic<int> told{0};
+    void AnswersWaiting() override { ++told; }
+};
+
 bool SetLastWrite(const std::string& path, uint64_t fileTime) {
     UniqueFileHandle f(
         ::CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -158,19 +164,14 @@ TEST(SignatureChecks, WithoutThreadsEveryFileIsAnsweredUnknownAtOnce) {
     TempDir dir;
     ASSERT_TRUE(WriteFile(dir / "a.exe", "MZ"));
     CountingCheck counting;
-    std::atomic<int> told{0};
-    struct Sink : IAnswerSink {
-        std::atomic<int>* told;
-        void AnswersWaiting() override { ++*told; }
-    } sink;
-    sink.told = &told;
+    CountingSink sink;
     SignatureCheckSettings settings;
     settings.check = counting.Seam();
     settings.startThread = [](const std::function<void()>&) { return false; };
     SignatureChecks checks(&sink, settings);
     EXPECT_TRUE(checks.Ask(dir / "a.exe"));
     EXPECT_TRUE(checks.Ask(dir / "b.exe"));
-    EXPECT_EQ(told, 1);
+    EXPECT_EQ(sink.told, 1);
     std::vector<SignatureAnswer> got = checks.TakeAnswers();
     ASSERT_EQ(got.size(), 2u);
     for (const SignatureAnswer& answer : got) {
@@ -186,12 +187,7 @@ TEST(SignatureChecks, GoingAwayWithAChecksBlockedNeitherWaitsNorReports) {
     ASSERT_TRUE(WriteFile(dir / "a.exe", "MZ"));
     // Outlives the engine: the blocked worker still holds the seam when the engine is gone.
     auto counting = std::make_shared<CountingCheck>();
-    std::atomic<int> told{0};
-    struct Sink : IAnswerSink {
-        std::atomic<int>* told;
-        void AnswersWaiting() override { ++*told; }
-    } sink;
-    sink.told = &told;
+    CountingSink sink;
     counting->Close();
     {
         Watchdog dog(5000, "the signature checks' destructor");
@@ -204,7 +200,7 @@ TEST(SignatureChecks, GoingAwayWithAChecksBlockedNeitherWaitsNorReports) {
     }
     counting->Open();
     ::Sleep(300);
-    EXPECT_EQ(told, 0);
+    EXPECT_EQ(sink.told, 0);
 }
 
 // The real check behind the engine: the signed fixture and a missing file.
