@@ -7,7 +7,9 @@
 
 #include "console/pure/Arguments.h"
 #include "console/pure/Report.h"
+#include "core/CaseMap.h"
 #include "core/Wildcard.h"
+#include "fileinfo/SignatureChecks.h"
 #include "inventory/AutostartScan.h"
 #include "inventory/ProcessRows.h"
 #include "inventory/StartupScan.h"
@@ -75,6 +77,40 @@ std::vector<int32_t> LookUpGrades(const std::vector<std::string>& names) {
     return grades;
 }
 
+// The signature checks of the rows' files, started before the grades are asked so both
+// go on at once; Results waits for them. A row without a file (a "SYSTEM" process) and
+// every row under --no-signatures read as not checked.
+class RowSignatures {
+public:
+    RowSignatures(std::vector<std::string> paths, bool skip) : paths_(std::move(paths)) {
+        if (skip) return;
+        checks_ = std::make_unique<SignatureChecks>(&sink_);
+        for (const std::string& path : paths_) checks_->Ask(path);
+    }
+    std::vector<SignatureResult> Results() {
+        std::vector<SignatureResult> results(paths_.size());
+        if (!checks_) return results;
+        std::unordered_map<std::string, SignatureResult> byPath;  // lowered paths
+        while (checks_->Outstanding() > 0) {
+            // Every check ends when its file has been read; the slice only keeps a
+            // missed wake-up from costing more than a second.
+            sink_.Wait(1000);
+            for (SignatureAnswer& a : checks_->TakeAnswers()) byPath[LowerText(a.path)] = std::move(a.result);
+        }
+        for (size_t i = 0; i < paths_.size(); ++i) {
+            if (paths_[i].empty()) continue;
+            auto it = byPath.find(LowerText(paths_[i]));
+            if (it != byPath.end()) results[i] = it->second;
+        }
+        return results;
+    }
+
+private:
+    std::vector<std::string> paths_;
+    WaitingAnswerSink sink_;
+    std::unique_ptr<SignatureChecks> checks_;
+};
+
 std::string ComputerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
@@ -116,6 +152,10 @@ std::string Report(const ConsoleOptions& o, const ReportHeader& header) {
     if (o.kind == ListKind::Autostart) return AutostartList(o, header);
     if (o.kind == ListKind::Processes) {
         std::vector<ProcessRow> rows = CollectProcessRows(o.system);
+        std::vector<std::string> files;
+        files.reserve(rows.size());
+        for (const ProcessRow& r : rows) files.push_back(r.path);
+        RowSignatures signatures(std::move(files), o.noSignatures);
         if (!o.noReputation) {
             std::vector<std::string> names;
             std::vector<size_t> asked;
@@ -127,20 +167,24 @@ std::string Report(const ConsoleOptions& o, const ReportHeader& header) {
             std::vector<int32_t> grades = LookUpGrades(names);
             for (size_t k = 0; k < asked.size(); ++k) rows[asked[k]].grade = grades[k];
         }
-        return ProcessReport(o.format, header, rows);
+        return ProcessReport(o.format, header, rows, signatures.Results());
     }
     StartupCollector collector;
     {
         StartupScan scan(&collector);
         scan.BeginScanning();
     }
+    std::vector<std::string> files;
+    files.reserve(collector.rows.size());
+    for (const StartupRow& r : collector.rows) files.push_back(StartupProgramPath(r));
+    RowSignatures signatures(std::move(files), o.noSignatures);
     if (!o.noReputation) {
         std::vector<std::string> names;
         for (const StartupRow& r : collector.rows) names.push_back(r.lookupName);
         std::vector<int32_t> grades = LookUpGrades(names);
         for (size_t i = 0; i < grades.size(); ++i) collector.rows[i].grade = grades[i];
     }
-    return StartupReport(o.format, header, collector.rows);
+    return StartupReport(o.format, header, collector.rows, signatures.Results());
 }
 
 bool WriteAll(HANDLE h, std::string_view bytes) {

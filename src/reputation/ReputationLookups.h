@@ -4,15 +4,14 @@
 // so a window can post itself a message and a console program can wait on an event.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/LaneWorkers.h"
 #include "reputation/HttpClient.h"
 
 namespace vt {
@@ -29,14 +28,8 @@ struct LookupAnswer {
     std::string errorSource;
 };
 
-class ILookupSink {
-public:
-    virtual ~ILookupSink() = default;
-    // Runs on a worker thread when answers start waiting to be taken; not again until they
-    // have been taken. It must return at once and must not touch a window: post a message,
-    // set an event.
-    virtual void AnswersWaiting() = 0;
-};
+// Told when answers wait (see IAnswerSink).
+using ILookupSink = IAnswerSink;
 
 struct LookupSettings {
     int workers = 8;  // requests in flight at most, one connection each
@@ -45,9 +38,9 @@ struct LookupSettings {
     HttpSettings http{15000, 15000, 30000, 30000, 30000, 30000, size_t{2} * 1024 * 1024};
     // Makes one worker's client; empty: WinHTTP with the settings above.
     std::function<std::unique_ptr<IHttpClient>()> makeClient;
-    // Starts one worker thread running the function, or throws when none can be had;
-    // empty: a detached std::thread.
-    std::function<void(std::function<void()>)> startWorker;
+    // Starts a worker thread; empty: a detached std::thread. A name that no thread can
+    // take is answered at once with no grade.
+    ThreadStarter startThread;
 };
 
 class ReputationLookups {
@@ -65,8 +58,7 @@ public:
     // due are never handed out. Returns the new batch's number.
     uint64_t NewBatch(int lane = 0);
     // Asks for name's grade in the lane's current batch, unless the batch has already
-    // asked for it (letter case ignored); true when a request was queued. When not one
-    // worker can be started, the request is answered at once as a failed lookup (no grade).
+    // asked for it (letter case ignored); true when a request was queued.
     bool Ask(const std::string& name, int lane = 0);
     // The answers waiting, of current batches only, oldest first.
     std::vector<LookupAnswer> TakeAnswers();
@@ -76,22 +68,14 @@ public:
     void Shutdown();
 
 private:
-    struct Shared;
-    static void Work(std::shared_ptr<Shared> shared);
-    std::shared_ptr<Shared> shared_;
+    struct Job {
+        std::string name;
+        std::string url;
+    };
+    LaneWorkers<Job, LookupAnswer> workers_;
 };
 
 // A sink for a thread without a window: it waits until answers are there.
-class WaitingLookupSink final : public ILookupSink {
-public:
-    void AnswersWaiting() override;
-    // True when answers started waiting within timeoutMs, or had since the last Wait.
-    bool Wait(unsigned long timeoutMs);
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool signalled_ = false;
-};
+using WaitingLookupSink = WaitingAnswerSink;
 
 }  // namespace vt

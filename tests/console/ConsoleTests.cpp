@@ -8,7 +8,9 @@
 #include "console/pure/CsvReader.h"
 #include "console/pure/Report.h"
 #include "core/SystemFiles.h"
+#include "fileinfo/FileSignature.h"
 #include "fileinfo/cShellLink.h"
+#include "fileinfo/fixtures/SigningFixtures.h"
 #include "mainwindow/Impostors.h"
 #include "mainwindow/MainWindowSupport.h"
 #include "inventory/pure/StartupCodes.h"
@@ -282,10 +284,10 @@ TEST_F(Console, CsvRoundTripsNamesWithCommasQuotesLineBreaksAndAccents) {
     auto table = ParseCsv(bytes.substr(3));
     ASSERT_GE(table.size(), 2u);
     EXPECT_EQ(table[0], (std::vector<std::string>{"name", "command", "code", "location", "view", "disabled", "grade",
-                                                  "verdict", "impostor"}));
+                                                  "verdict", "impostor", "signature", "signer", "sha256"}));
     int found = 0;
     for (const auto& record : table) {
-        ASSERT_EQ(record.size(), 9u);
+        ASSERT_EQ(record.size(), 12u);
         if (record[0] != name) continue;
         ++found;
         EXPECT_EQ(record[1], command);
@@ -322,7 +324,7 @@ TEST_F(Console, ProcessesListTheRunningProgramWithItsGrade) {
             auto table = ParseCsv(ran.out);
             bool seen = false;
             for (const auto& r : table)
-                if (r.size() == 8 && r[3] == std::to_string(child.id)) {
+                if (r.size() == 11 && r[3] == std::to_string(child.id)) {
                     seen = true;
                     EXPECT_EQ(r[0], "notepad.exe");
                     EXPECT_EQ(r[2], dir / "notepad.exe");
@@ -380,20 +382,27 @@ TEST_F(Console, AProcessWithASystemNameOutsideTheWindowsFolderIsAnImpostor) {
     ASSERT_EQ(csv.code, 0u) << csv.err;
     auto table = ParseCsv(csv.out);
     ASSERT_FALSE(table.empty());
-    EXPECT_EQ(table[0].back(), "impostor");
+    const auto column = std::find(table[0].begin(), table[0].end(), "impostor") - table[0].begin();
+    ASSERT_LT(static_cast<size_t>(column), table[0].size());
     int flagged = 0;
     for (const auto& r : table)
-        if (r.size() == table[0].size() && r[3] == id) flagged += r.back() == "true";
+        if (r.size() == table[0].size() && r[3] == id) flagged += r[static_cast<size_t>(column)] == "true";
     EXPECT_EQ(flagged, 1);
 
-    Ran text = RunVantorilec("processes --no-reputation");
+    // The text's last fields are the file's: without the checks they read "unknown".
+    Ran text = RunVantorilec("processes --no-reputation --no-signatures");
     ASSERT_EQ(text.code, 0u) << text.err;
     auto lines = Lines(text.out);
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines[0].find("impostor"), std::string::npos);
     bool seen = false;
-    for (const auto& l : lines)
-        if (l.find(dir / "svchost.exe") != std::string::npos) seen = l.substr(l.size() - 4) == "true";
+    for (std::string l : lines) {
+        if (l.find(dir / "svchost.exe") == std::string::npos) continue;
+        ASSERT_GE(l.size(), 7u);
+        EXPECT_EQ(l.substr(l.size() - 7), "unknown");
+        l.resize(l.find_last_not_of(' ', l.size() - 8) + 1);
+        seen = l.substr(l.size() - 4) == "true";
+    }
     EXPECT_TRUE(seen) << text.out;
 }
 
@@ -556,6 +565,93 @@ TEST_F(Console, NoReputationAsksNothing) {
     // Without the option the same run does ask.
     ASSERT_EQ(RunVantorilec("startup --format csv").code, 0u);
     EXPECT_GT(ServiceQueries().size(), before);
+}
+
+// Who made each row's file: the signed fixture with its root trusted, the same program
+// with a byte changed, an unsigned copy running as a process, a missing file; and nothing
+// of it with --no-signatures or for a row that names no file.
+TEST_F(Console, EveryRowCarriesItsFilesSignatureSignerAndHash) {
+    const std::string signedExe = dir / "firmato.exe";
+    const std::string tampered = dir / "manomesso.exe";
+    CopyFixture("sig_signed.exe", signedExe);
+    std::string bytes = ReadBytes(signedExe);
+    ASSERT_GT(bytes.size(), 2001u);
+    bytes[2000] = static_cast<char>(bytes[2000] ^ 0x5A);
+    ASSERT_TRUE(WriteFile(tampered, bytes));
+    RunValue a(HKEY_CURRENT_USER, kKeyRun, "vtc firmato", "\"" + signedExe + "\" /q");
+    RunValue b(HKEY_CURRENT_USER, kKeyRun, "vtc manomesso", tampered);
+    RunValue c(HKEY_CURRENT_USER, kKeyRun, "vtc assente", dir / "assente.exe");
+    ChildProcess child;
+    ASSERT_TRUE(StartSleeper(dir.path(), "semplice.exe", child));
+
+    struct Want {
+        const char* name;
+        const char* signature;
+        std::string signer;
+        bool hashed;
+    };
+    const Want startup[] = {{"vtc firmato", "verified", kTestSigner, true},
+                            {"vtc manomesso", "invalid", "", true},
+                            {"vtc assente", "unknown", "", false}};
+    json items;
+    {
+        // The console program reads the Root store afresh, so it trusts the root.
+        TrustedTestRoot root;
+        Ran ran = RunVantorilec("startup --format json --no-reputation");
+        ASSERT_EQ(ran.code, 0u) << ran.err;
+        items = json::parse(ran.out)["items"];
+    }
+    for (const Want& w : startup) {
+        const json* item = FindItem(items, w.name);
+        ASSERT_NE(item, nullptr) << w.name;
+        EXPECT_EQ((*item)["signature"], w.signature) << w.name;
+        EXPECT_EQ((*item)["signer"], w.signer) << w.name;
+        EXPECT_EQ((*item)["sha256"].get<std::string>().size(), w.hashed ? 64u : 0u) << w.name;
+    }
+    EXPECT_EQ((*FindItem(items, "vtc firmato"))["sha256"], FileSignature().Sha256(signedExe));
+
+    // Processes, in CSV: the unsigned copy that runs, and the rows without a path.
+    Ran csv = RunVantorilec("processes --system --format csv --no-reputation");
+    ASSERT_EQ(csv.code, 0u) << csv.err;
+    auto table = ParseCsv(csv.out);
+    ASSERT_FALSE(table.empty());
+    const std::vector<std::string>& header = table[0];
+    ASSERT_GE(header.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(header.end() - 3, header.end()),
+              (std::vector<std::string>{"signature", "signer", "sha256"}));
+    const size_t sig = header.size() - 3;
+    int seen = 0;
+    for (const auto& r : table) {
+        if (r.size() != header.size()) continue;
+        if (r[3] == std::to_string(child.id)) {
+            ++seen;
+            EXPECT_EQ(r[sig], "unsigned");
+            EXPECT_EQ(r[sig + 1], "");
+            EXPECT_EQ(r[sig + 2], FileSignature().Sha256(dir / "semplice.exe"));
+        }
+        // Wine lets every process's path be read, so there may be none of these here.
+        if (r[1] == "SYSTEM") {
+            EXPECT_EQ(r[sig], "unknown") << r[0];
+            EXPECT_EQ(r[sig + 1] + r[sig + 2], "") << r[0];
+        }
+    }
+    EXPECT_EQ(seen, 1);
+
+    // --no-signatures checks nothing, in every form.
+    for (const char* format : {"json", "csv", "text"}) {
+        Ran none = RunVantorilec(std::string("startup --no-reputation --no-signatures --format ") + format);
+        ASSERT_EQ(none.code, 0u) << format << none.err;
+        EXPECT_EQ(none.out.find("verified"), std::string::npos) << format;
+        EXPECT_EQ(none.out.find("invalid"), std::string::npos) << format;
+        EXPECT_EQ(none.out.find(kTestSigner), std::string::npos) << format;
+        EXPECT_NE(none.out.find("unknown"), std::string::npos) << format;
+    }
+    Ran none = RunVantorilec("startup --no-reputation --no-signatures --format json");
+    for (const auto& item : json::parse(none.out)["items"]) {
+        EXPECT_EQ(item["signature"], "unknown") << item.dump();
+        EXPECT_EQ(item["signer"], "");
+        EXPECT_EQ(item["sha256"], "");
+    }
 }
 
 }  // namespace

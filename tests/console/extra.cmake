@@ -4,6 +4,7 @@ if(TARGET console_tests)
   target_link_libraries(console_tests PRIVATE vt_thirdparty)
   if(WIN32)
     target_link_libraries(console_tests PRIVATE vt_mainwindow)
-    add_dependencies(console_tests vantorilec)
+    # The signing fixtures of the file information tests.
+    add_dependencies(console_tests vantorilec fixture_signing fixture_sig_plain)
   endif()
 endif()

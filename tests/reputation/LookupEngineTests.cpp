@@ -220,35 +220,32 @@ TEST(LookupFailures, ALookupThatRaisesLeavesNoGradeAndIsReported) {
     EXPECT_TRUE(prompt.asked.empty());
 }
 
-// Without a single worker thread nothing would ever take a request: each one is answered
-// at once as a failed lookup, so a waiting console program ends and a window's grade is
-// no longer pending. A pool that has workers keeps them for the requests threads refuse.
-TEST(LookupFailures, RequestsNoThreadCanTakeAreAnsweredAsFailed) {
-    struct Case {
-        const char* kind;
-        int threadsGranted;  // how many worker threads are started before the refusals
+// Where no worker thread can be had, every name is answered at once with no grade,
+// instead of waiting forever for a worker that never comes.
+TEST(LookupFailures, WithoutThreadsEveryNameIsAnsweredAtOnceWithNoGrade) {
+    ScriptedPrompt prompt;
+    WaitingLookupSink sink;
+    LookupSettings settings;
+    int made = 0;
+    settings.makeClient = [&made]() -> std::unique_ptr<IHttpClient> {
+        ++made;
+        return std::make_unique<RaisingClient>();
     };
-    for (const Case c : {Case{"no thread at all", 0}, Case{"one thread, then none", 1}}) {
-        SCOPED_TRACE(c.kind);
-        WaitingLookupSink sink;
-        LookupSettings settings;
-        settings.workers = 4;
-        settings.makeClient = [] { return std::make_unique<RaisingClient>(); };
-        std::atomic<int> granted{0};
-        settings.startWorker = [&](std::function<void()> work) {
-            if (granted >= c.threadsGranted)
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            ++granted;
-            std::thread(std::move(work)).detach();
-        };
-        ReputationLookups lookups(&sink, settings);
-        for (const char* name : {"a.exe", "b.exe", "c.exe"}) ASSERT_TRUE(lookups.Ask(name));
-        std::vector<LookupAnswer> got = Collect(lookups, sink);
-        EXPECT_EQ(lookups.Outstanding(), 0u);
-        ASSERT_EQ(got.size(), 3u);
-        for (const LookupAnswer& a : got) EXPECT_EQ(a.grade, 0) << a.name;
-        EXPECT_EQ(granted.load(), c.threadsGranted);
+    settings.startThread = [](const std::function<void()>&) { return false; };
+    ReputationLookups lookups(&sink, settings);
+    EXPECT_TRUE(lookups.Ask("services.exe"));
+    EXPECT_TRUE(lookups.Ask("svch0st.exe"));
+    EXPECT_FALSE(lookups.Ask("SERVICES.EXE"));
+    EXPECT_TRUE(sink.Wait(0));
+    std::vector<LookupAnswer> got = lookups.TakeAnswers();
+    ASSERT_EQ(got.size(), 2u);
+    for (const LookupAnswer& a : got) {
+        EXPECT_EQ(a.grade, 0) << a.name;
+        EXPECT_FALSE(a.serviceNotFound) << a.name;
     }
+    EXPECT_EQ(lookups.Outstanding(), 0u);
+    EXPECT_EQ(made, 0);
+    EXPECT_TRUE(prompt.asked.empty());
 }
 
 }  // namespace

@@ -12,10 +12,15 @@ namespace {
 constexpr const char* kProgram = "vantorilec";
 
 // Returns the --output option, so an empty file name can be refused.
-CLI::Option* AddListOptions(CLI::App& sub, std::string& format, bool& noReputation, std::string& output) {
+// noSignatures: null for a list that checks no signatures.
+CLI::Option* AddListOptions(CLI::App& sub, std::string& format, bool& noReputation, bool* noSignatures,
+                            std::string& output) {
     sub.add_option("--format", format, "Formato: text (colonne allineate, il predefinito), csv o json")
         ->type_name("text|csv|json");
     sub.add_flag("--no-reputation", noReputation, "Non interroga il servizio di reputazione (grado 0)");
+    if (noSignatures)
+        sub.add_flag("--no-signatures", *noSignatures,
+                     "Non verifica le firme digitali né calcola lo SHA-256 dei file (firma \"unknown\")");
     return sub.add_option("--output", output, "Scrive il risultato nel file indicato invece che sullo schermo")
         ->type_name("FILE");
 }
@@ -67,8 +72,9 @@ std::string Reason(const CLI::ParseError& e, const std::vector<std::string>& arg
 
 std::string UsageText() {
     return std::string("Uso:\n") +
-           "  vantorilec processes [--system] [--format text|csv|json] [--no-reputation] [--output FILE]\n"
-           "  vantorilec startup   [--format text|csv|json] [--no-reputation] [--output FILE]\n"
+           "  vantorilec processes [--system] [--format text|csv|json] [--no-reputation] [--no-signatures] [--output "
+           "FILE]\n"
+           "  vantorilec startup   [--format text|csv|json] [--no-reputation] [--no-signatures] [--output FILE]\n"
            "  vantorilec autostart [--format text|csv|json] [--no-reputation] [--output FILE]\n"
            "  vantorilec --help | --version\n";
 }
@@ -87,6 +93,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
 
     std::string format = "text";
     bool noReputation = false;
+    bool noSignatures = false;
     std::string output;
     CLI::App* processes = app.add_subcommand("processes", "Elenca i processi attivi");
     CLI::App* startup =
@@ -102,9 +109,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
     }
     bool system = false;
     processes->add_flag("--system", system, "Include i processi di sistema il cui percorso non è leggibile");
-    CLI::Option* outputs[] = {AddListOptions(*processes, format, noReputation, output),
-                              AddListOptions(*startup, format, noReputation, output),
-                              AddListOptions(*autostart, format, noReputation, output)};
+    CLI::Option* outputs[] = {AddListOptions(*processes, format, noReputation, &noSignatures, output),
+                              AddListOptions(*startup, format, noReputation, &noSignatures, output),
+                              AddListOptions(*autostart, format, noReputation, nullptr, output)};
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -128,6 +135,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
     o.system = system;
     o.format = format == "csv" ? ReportFormat::Csv : format == "json" ? ReportFormat::Json : ReportFormat::Text;
     o.noReputation = noReputation;
+    o.noSignatures = noSignatures;
     o.output = output;
     result.action = ParsedArguments::Action::Run;
     return result;

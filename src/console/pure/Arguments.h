@@ -1,6 +1,6 @@
 // The console program's command line:
-//   vantorilec processes [--system] [--format text|csv|json] [--no-reputation] [--output FILE]
-//   vantorilec startup   [--format text|csv|json] [--no-reputation] [--output FILE]
+//   vantorilec processes [--system] [--format text|csv|json] [--no-reputation] [--no-signatures] [--output FILE]
+//   vantorilec startup   [--format text|csv|json] [--no-reputation] [--no-signatures] [--output FILE]
 //   vantorilec autostart [--format text|csv|json] [--no-reputation] [--output FILE]
 //   vantorilec --help | --version
 #pragma once
@@ -19,7 +19,8 @@ struct ConsoleOptions {
     bool system = false;
     ReportFormat format = ReportFormat::Text;
     bool noReputation = false;
-    std::string output;  // "" for standard output
+    bool noSignatures = false;  // the files' signatures and hashes are not checked
+    std::string output;         // "" for standard output
 };
 
 struct ParsedArguments {

@@ -18,6 +18,16 @@ struct Table {
     std::vector<std::vector<Cell>> rows;
 };
 
+// Who made each row's file, after the row's own fields.
+void AddSignatureFields(Table& t, const std::vector<SignatureResult>& signatures) {
+    t.fields.insert(t.fields.end(), {"signature", "signer", "sha256"});
+    const SignatureResult unchecked;
+    for (size_t i = 0; i < t.rows.size(); ++i) {
+        const SignatureResult& s = i < signatures.size() ? signatures[i] : unchecked;
+        t.rows[i].insert(t.rows[i].end(), {std::string(StatusWord(s.status)), s.signer, s.sha256});
+    }
+}
+
 Table ProcessTable(const std::vector<ProcessRow>& rows) {
     Table t{"processes", {"name", "folder", "path", "pid", "system", "grade", "verdict", "impostor"}, {}};
     for (const ProcessRow& r : rows)
@@ -148,12 +158,18 @@ std::string CsvField(std::string_view text) {
     return out + "\"";
 }
 
-std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows) {
-    return Render(format, header, ProcessTable(rows));
+std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows,
+                          const std::vector<SignatureResult>& signatures) {
+    Table t = ProcessTable(rows);
+    AddSignatureFields(t, signatures);
+    return Render(format, header, t);
 }
 
-std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows) {
-    return Render(format, header, StartupTable(rows));
+std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows,
+                          const std::vector<SignatureResult>& signatures) {
+    Table t = StartupTable(rows);
+    AddSignatureFields(t, signatures);
+    return Render(format, header, t);
 }
 
 std::string AutostartReport(ReportFormat format, const ReportHeader& header, const std::vector<AutostartRow>& rows) {

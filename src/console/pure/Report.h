@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fileinfo/pure/SignatureStatus.h"
 #include "inventory/pure/AutostartRows.h"
 #include "inventory/pure/Rows.h"
 
@@ -24,8 +25,12 @@ struct ReportHeader {
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The report of a list ("processes" or "startup"). Text and CSV lines end in CR LF.
-std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows);
-std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows);
+// signatures holds the check of each row's file, in the rows' order; every row after its
+// end reads as not checked ("unknown", no signer, no hash).
+std::string ProcessReport(ReportFormat format, const ReportHeader& header, const std::vector<ProcessRow>& rows,
+                          const std::vector<SignatureResult>& signatures = {});
+std::string StartupReport(ReportFormat format, const ReportHeader& header, const std::vector<StartupRow>& rows,
+                          const std::vector<SignatureResult>& signatures = {});
 // The other autostart places ("autostart").
 std::string AutostartReport(ReportFormat format, const ReportHeader& header, const std::vector<AutostartRow>& rows);
 

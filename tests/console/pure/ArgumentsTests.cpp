@@ -57,6 +57,24 @@ TEST(Arguments, GoodCommandLines) {
     }
 }
 
+TEST(Arguments, NoSignaturesOnEitherList) {
+    const struct {
+        std::vector<std::string> args;
+        bool noSignatures;
+    } cases[] = {
+        {{"processes"}, false},
+        {{"processes", "--no-signatures", "--system"}, true},
+        {{"startup", "--no-reputation", "--no-signatures"}, true},
+        {{"startup", "--format", "json"}, false},
+    };
+    for (const auto& c : cases) {
+        ParsedArguments p = Parse(c.args);
+        ASSERT_EQ(p.action, Action::Run) << p.err;
+        EXPECT_EQ(p.options.noSignatures, c.noSignatures) << c.args.size();
+    }
+    EXPECT_NE(vt::UsageText().find("[--no-signatures]"), std::string::npos);
+}
+
 TEST(Arguments, BadCommandLinesGiveOneReasonLineThenTheUsage) {
     std::vector<std::vector<std::string>> cases = {
         {},

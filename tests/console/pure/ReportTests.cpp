@@ -44,15 +44,17 @@ TEST(Csv, RoundTripsCommasQuotesLineBreaksAndAccents) {
     auto table = vt::test::ParseCsv(csv);
     ASSERT_EQ(table.size(), rows.size() + 1);
     EXPECT_EQ(table[0], (std::vector<std::string>{"name", "command", "code", "location", "view", "disabled", "grade",
-                                                  "verdict", "impostor"}));
+                                                  "verdict", "impostor", "signature", "signer", "sha256"}));
     for (size_t i = 0; i < rows.size(); ++i) {
         const auto& r = rows[i];
         EXPECT_EQ(table[i + 1], (std::vector<std::string>{r.name, r.command, r.code, r.location, r.view,
                                                           r.disabled ? "true" : "false", std::to_string(r.grade),
-                                                          vt::VerdictWord(r.grade), r.impostor ? "true" : "false"}));
+                                                          vt::VerdictWord(r.grade), r.impostor ? "true" : "false",
+                                                          "unknown", "", ""}));
     }
     // Records end in CR LF; the header line is plain; the writer adds no byte-order mark.
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "name,command,code,location,view,disabled,grade,verdict,impostor");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "name,command,code,location,view,disabled,grade,verdict,impostor,signature,signer,sha256");
     EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
     EXPECT_NE(csv.substr(0, 3), vt::kUtf8Bom);
 }
@@ -179,6 +181,59 @@ TEST(Json, EmptyListIsAnEmptyArray) {
     auto doc = nlohmann::json::parse(vt::StartupReport(ReportFormat::Json, kHeader, {}));
     EXPECT_TRUE(doc["items"].is_array());
     EXPECT_TRUE(doc["items"].empty());
+}
+
+// Each row's signature, signer and hash follow its own fields in every form, in the
+// rows' order; rows past the checks read as not checked.
+TEST(Signatures, FollowEachRowsFieldsInEveryForm) {
+    const std::string hash(64, 'A');
+    vt::SignatureResult verified{vt::SignatureStatus::Verified, "Società, \"Prova\"", false, hash};
+    vt::SignatureResult tampered{vt::SignatureStatus::Invalid, "", false, std::string(64, 'B')};
+    ProcessRow a = vt::MakeProcessRow("a.exe", "C:\\a\\", 1);
+    ProcessRow b = vt::MakeProcessRow("b.exe", "C:\\b\\", 2);
+    ProcessRow sys = vt::MakeProcessRow("Registry", "SYSTEM", 3);
+    const std::vector<ProcessRow> rows{a, b, sys};
+    const std::vector<vt::SignatureResult> checks{verified, tampered};
+
+    auto table = vt::test::ParseCsv(vt::ProcessReport(ReportFormat::Csv, kHeader, rows, checks));
+    ASSERT_EQ(table.size(), 4u);
+    const std::vector<std::string> tail(table[0].end() - 3, table[0].end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"signature", "signer", "sha256"}));
+    EXPECT_EQ(table[0][table[0].size() - 4], "impostor");
+    const std::vector<std::vector<std::string>> want = {
+        {"verified", verified.signer, hash}, {"invalid", "", tampered.sha256}, {"unknown", "", ""}};
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(std::vector<std::string>(table[i + 1].end() - 3, table[i + 1].end()), want[i]) << i;
+
+    auto doc = nlohmann::ordered_json::parse(vt::ProcessReport(ReportFormat::Json, kHeader, rows, checks));
+    const auto& first = doc["items"][0];
+    std::vector<std::string> keys;
+    for (auto it = first.begin(); it != first.end(); ++it) keys.push_back(it.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"name", "folder", "path", "pid", "system", "grade", "verdict", "impostor",
+                                              "signature", "signer", "sha256"}));
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(doc["items"][i]["signature"], want[i][0]) << i;
+        EXPECT_EQ(doc["items"][i]["signer"], want[i][1]) << i;
+        EXPECT_EQ(doc["items"][i]["sha256"], want[i][2]) << i;
+    }
+
+    std::vector<StartupRow> startup = AwkwardStartupRows();
+    const std::string text = vt::StartupReport(ReportFormat::Text, kHeader, startup, {verified});
+    const std::string header = text.substr(0, text.find("\r\n"));
+    const size_t second = text.find("\r\n") + 2;
+    const std::string line = text.substr(second, text.find("\r\n", second) - second);
+    auto chars = [](const std::string& s, size_t bytes) {
+        size_t n = 0;
+        for (size_t i = 0; i < bytes; ++i) n += (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80;
+        return n;
+    };
+    EXPECT_EQ(header.substr(header.size() - 6), "sha256");
+    EXPECT_EQ(chars(header, header.rfind("signature")), chars(line, line.rfind("verified")));
+    EXPECT_EQ(chars(header, header.rfind("sha256")), chars(line, line.size() - 64));
+    EXPECT_EQ(line.substr(line.size() - 64), hash);
+    EXPECT_NE(line.find("verified   Società, \"Prova\""), std::string::npos) << line;
+    // A row past the checks: not checked, and the line ends at its last filled field.
+    EXPECT_NE(text.find("unknown\r\n"), std::string::npos);
 }
 
 TEST(Text, ColumnsLineUpInCharactersAndRowsStayOnOneLine) {
