@@ -33,7 +33,8 @@ if(NOT WIN32 AND VT_FUZZ)
   target_link_options(vt_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# Runs a GUI exe's tests as a console program so gtest output reaches the terminal.
+# Links a program for the Windows GUI subsystem, so no console opens beside its window.
+# The test programs stay console programs: their output reaches ctest.
 function(vt_windows_gui_subsystem target)
   if(MINGW)
     target_link_options(${target} PRIVATE -mwindows)

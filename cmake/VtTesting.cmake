@@ -21,9 +21,8 @@ endif()
 #   PURE  sources that test the pure core: built here and, in the native tree, under the sanitizers
 #   WIN   sources that need Windows (run under Wine when cross-compiling)
 #   LIBS  what the Windows sources link against
-#   GUI   the tests open windows
 function(vt_add_subsystem_tests sub)
-  cmake_parse_arguments(T "GUI" "" "PURE;WIN;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "PURE;WIN;LIBS" ${ARGN})
   set(name ${sub}_tests)
   if(WIN32)
     set(srcs ${T_PURE} ${T_WIN})
@@ -45,7 +44,6 @@ function(vt_add_subsystem_tests sub)
   # All test programs (and the sleeper child) share one folder so tests find their helpers.
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-  set(VT_LAST_TEST_TARGET ${name} PARENT_SCOPE)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900 LABELS "${sub}")
   if(WIN32)
     set_tests_properties(${name} PROPERTIES LABELS "windows;${sub}")
