@@ -20,6 +20,7 @@
 #include "platform/WinText.h"
 #include "scanners/cScanDirectories.h"
 #include "scanners/cScanRegistry.h"
+#include "BenchFiles.h"
 
 namespace {
 
@@ -59,23 +60,6 @@ double RunQuiet(const std::string& commandLine) {
     vt::UniqueHandle process(pi.hProcess), thread(pi.hThread);
     ::WaitForSingleObject(pi.hProcess, INFINITE);
     return Seconds(start);
-}
-
-bool RemoveTreeW(const std::wstring& path) {
-    WIN32_FIND_DATAW fd;
-    {
-        vt::UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &fd));
-        if (find) {
-            do {
-                std::wstring name = fd.cFileName;
-                if (name == L"." || name == L"..") continue;
-                std::wstring full = path + L"\\" + name;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(full);
-                else ::DeleteFileW(full.c_str());
-            } while (::FindNextFileW(find.get(), &fd));
-        }
-    }
-    return ::RemoveDirectoryW(path.c_str()) != 0;
 }
 
 // The floor under the folder scanner: the same listing calls, recursing at once, nothing
@@ -217,7 +201,7 @@ int main(int argc, char** argv) {
     std::printf("FOLDER_RATIO=%.2f (dir/scanner, target >= 1.0)\n", peerFolders / oursFolders);
     std::printf("FOLDER_VS_RAW=%.2f (scanner/bare, target <= 1.25)\n", oursFolders / bareFolders);
     t0 = Clock::now();
-    RemoveTreeW(wroot);
+    vt::bench::RemoveTreeW(wroot);
     std::printf("folder tree removed (%.1f s)%s\n", Seconds(t0),
                 ::GetFileAttributesW(wroot.c_str()) == INVALID_FILE_ATTRIBUTES ? "" : " -- NOT fully removed");
 

@@ -21,6 +21,7 @@
 #include "platform/Handles.h"
 #include "platform/WinText.h"
 #include "tasks/ScheduledTasks.h"
+#include "BenchFiles.h"
 
 namespace {
 
@@ -123,23 +124,6 @@ struct Sink : vt::IScheduledTaskScanEvents {
     void CurrentTask(const vt::ScheduledTaskEntry& e, bool&) override { rows.push_back(e); }
 };
 
-bool RemoveTreeW(const std::wstring& path) {
-    WIN32_FIND_DATAW fd;
-    {
-        vt::UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &fd));
-        if (find) {
-            do {
-                std::wstring name = fd.cFileName;
-                if (name == L"." || name == L"..") continue;
-                std::wstring full = path + L"\\" + name;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(full);
-                else ::DeleteFileW(full.c_str());
-            } while (::FindNextFileW(find.get(), &fd));
-        }
-    }
-    return ::RemoveDirectoryW(path.c_str()) != 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,7 +204,7 @@ int main(int argc, char** argv) {
     std::printf("TASKS_VS_RAW=%.2f (scan/bare, target <= 1.25)\n", ours / bare);
 
     t0 = Clock::now();
-    RemoveTreeW(root);
+    vt::bench::RemoveTreeW(root);
     std::printf("task files removed (%.1f s)%s\n", Seconds(t0),
                 ::GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES ? "" : " -- NOT fully removed");
     return 0;

@@ -130,6 +130,15 @@ bool ScanFiles(Reporter& reporter, const std::wstring& folder, const std::string
 
 enum class Walk { Done, Cancelled, CannotList };
 
+// The service's collections count their items from 1 and take the number as a VARIANT.
+VARIANT ItemIndex(LONG i) {
+    VARIANT index;
+    ::VariantInit(&index);
+    index.vt = VT_I4;
+    index.lVal = i;
+    return index;
+}
+
 // The tasks of a folder of the service, then its subfolders.
 Walk ScanServiceFolder(Reporter& reporter, ITaskFolder* folder) {
     ComPtr<IRegisteredTaskCollection> registered;
@@ -137,10 +146,7 @@ Walk ScanServiceFolder(Reporter& reporter, ITaskFolder* folder) {
     if (FAILED(folder->GetTasks(TASK_ENUM_HIDDEN, registered.put())) || FAILED(registered->get_Count(&count)))
         return Walk::CannotList;
     for (LONG i = 1; i <= count; ++i) {
-        VARIANT index;
-        ::VariantInit(&index);
-        index.vt = VT_I4;
-        index.lVal = i;
+        const VARIANT index = ItemIndex(i);
         ComPtr<IRegisteredTask> task;
         if (FAILED(registered->get_Item(index, task.put()))) continue;
         UniqueBstr path, xml;
@@ -156,10 +162,7 @@ Walk ScanServiceFolder(Reporter& reporter, ITaskFolder* folder) {
     count = 0;
     if (FAILED(folder->GetFolders(0, folders.put())) || FAILED(folders->get_Count(&count))) return Walk::Done;
     for (LONG i = 1; i <= count; ++i) {
-        VARIANT index;
-        ::VariantInit(&index);
-        index.vt = VT_I4;
-        index.lVal = i;
+        const VARIANT index = ItemIndex(i);
         ComPtr<ITaskFolder> sub;
         if (FAILED(folders->get_Item(index, sub.put()))) continue;
         // A folder we may not list (another user's) is left out; the rest goes on.

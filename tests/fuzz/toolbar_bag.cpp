@@ -94,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     first.Write("Button_Index", 0);
     FUZZ_CHECK(SameBag(first, second));
 
-    // The design-time editing a form designer does, in any order.
+    // Button edits through the control's setters in any order: a bad index is error 9,
+    // and the toolbar always keeps at least one button.
     while (in.remaining_bytes() > 0) {
         try {
             switch (in.ConsumeIntegralInRange(0, 6)) {

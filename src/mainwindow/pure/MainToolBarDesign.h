@@ -13,7 +13,8 @@
 
 namespace vt {
 
-// A picture stored in the design: an icon resource of the program.
+// A picture among the toolbar's stored properties: one of the program's icon resources,
+// loaded at the size the toolbar is drawn at.
 struct IconResource {
     int32_t id;
 };
